@@ -1,0 +1,73 @@
+// Terminal key sequences: ESC [ parameters final, ESC O final, or one byte.
+#include "console/key_decode.h"
+
+#include <cstring>
+
+namespace con {
+namespace {
+
+struct Sequence {
+    const char* text; // the bytes after ESC
+    int lead;
+    int code;
+};
+
+constexpr Sequence kSequences[] = {
+    {"[A", 224, 72},  {"[B", 224, 80},  {"[C", 224, 77},  {"[D", 224, 75},
+    {"OA", 224, 72},  {"OB", 224, 80},  {"OC", 224, 77},  {"OD", 224, 75},
+    {"[H", 224, 71},  {"[1~", 224, 71}, {"OH", 224, 71},  {"[F", 224, 79},
+    {"[4~", 224, 79}, {"OF", 224, 79},  {"[2~", 224, 82}, {"[3~", 224, 83},
+    {"[5~", 224, 73}, {"[6~", 224, 81}, {"OP", 0, 59},    {"OQ", 0, 60},
+    {"OR", 0, 61},    {"OS", 0, 62},    {"[11~", 0, 59},  {"[12~", 0, 60},
+    {"[13~", 0, 61},  {"[14~", 0, 62},  {"[15~", 0, 63},  {"[17~", 0, 64},
+    {"[18~", 0, 65},  {"[19~", 0, 66},  {"[20~", 0, 67},  {"[21~", 0, 68},
+    {"[23~", 224, 133}, {"[24~", 224, 134},
+};
+
+constexpr unsigned char kEscape = 27;
+constexpr std::size_t kLongest = 16; // longer sequences are taken as no key
+
+} // namespace
+
+std::size_t decode_key(std::span<const unsigned char> bytes, bool complete, KeyCodes& key)
+{
+    key.count = 0;
+    if (bytes.empty())
+        return 0;
+    if (bytes[0] != kEscape || (bytes.size() == 1 && complete) ||
+        (bytes.size() > 1 && bytes[1] != '[' && bytes[1] != 'O')) {
+        key.count = 1;
+        key.code[0] = bytes[0];
+        return 1;
+    }
+    // Find where the sequence ends: ESC O and one byte, or ESC [, parameter
+    // and intermediate bytes, and a final byte from 0x40 to 0x7E.
+    std::size_t end = 0;
+    if (bytes.size() >= 3 && bytes[1] == 'O') {
+        end = 3;
+    } else if (bytes.size() >= 3) {
+        for (std::size_t i = 2; i < bytes.size() && i < kLongest; i++)
+            if (bytes[i] >= 0x40 && bytes[i] <= 0x7E) {
+                end = i + 1;
+                break;
+            } else if (bytes[i] < 0x20 || bytes[i] > 0x3F) {
+                end = i; // not a sequence byte: the sequence stops before it
+                break;
+            }
+        if (end == 0 && bytes.size() >= kLongest)
+            end = kLongest;
+    }
+    if (end == 0)
+        return complete ? bytes.size() : 0;
+    std::size_t len = end - 1;
+    for (const Sequence& s : kSequences)
+        if (std::strlen(s.text) == len && std::memcmp(s.text, bytes.data() + 1, len) == 0) {
+            key.count = 2;
+            key.code[0] = s.lead;
+            key.code[1] = s.code;
+            break;
+        }
+    return end;
+}
+
+} // namespace con

@@ -1,0 +1,17 @@
+// The error report and the end of a run.
+#pragma once
+
+namespace con {
+
+// Writes, on standard error and at once, the name and ": " when the name is
+// not empty, then the system's message for the error number and a line end.
+void report_error(const char* name, int error);
+// The same for the last error (errno).
+void report_error(const char* name);
+
+// Ends a run: flushes standard output and error. A failed write to standard
+// output is reported once as "stdout: ..." and turns the status into 1.
+// Every main routine returns through it.
+int end_run(int status);
+
+} // namespace con
