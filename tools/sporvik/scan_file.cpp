@@ -23,6 +23,33 @@ constexpr std::int64_t kPollGap = 64 * 1024;
 
 unsigned char window[kBlock + kSearchMax];
 
+// Writes "     %06X : %s\n" for the offset. Done by hand: a file can hold
+// millions of hits, and a printf per hit would cost more than the search.
+void write_hit(con::Stream& out, std::int64_t offset, const char* shown, std::size_t shown_len)
+{
+    char line[5 + 16 + 3 + kSearchMax + 1];
+    char digits[16];
+    int n = 0;
+    std::uint64_t v = static_cast<std::uint64_t>(offset);
+    do {
+        digits[n++] = "0123456789ABCDEF"[v & 15];
+        v >>= 4;
+    } while (v != 0);
+    while (n < 6)
+        digits[n++] = '0';
+    std::size_t len = 0;
+    std::memcpy(line, "     ", 5);
+    len = 5;
+    while (n > 0)
+        line[len++] = digits[--n];
+    std::memcpy(line + len, " : ", 3);
+    len += 3;
+    std::memcpy(line + len, shown, shown_len);
+    len += shown_len;
+    line[len++] = '\n';
+    out.write(std::string_view(line, len));
+}
+
 // True when the user pressed Escape. Other keys are read and dropped; a
 // function key's second code goes with it.
 bool escape_pressed()
@@ -93,7 +120,7 @@ std::int64_t scan_file(const char* path, const char* shown, const unsigned char*
                 p = static_cast<const unsigned char*>(hit);
                 if (hits++ == 0)
                     out.print("%s\n", path);
-                out.print("     %06" PRIX64 " : %s\n", base + (p - window), shown);
+                write_hit(out, base + (p - window), shown, m);
                 p++;
             }
             from = upto + 1;
