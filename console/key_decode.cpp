@@ -34,6 +34,15 @@ std::size_t decode_key(std::span<const unsigned char> bytes, bool complete, KeyC
     key.count = 0;
     if (bytes.empty())
         return 0;
+    // A NUL byte (Ctrl-@, or the mark a canonical end of file leaves in the
+    // terminal's queue) is the extended key 0, 3, so a lead code 0 always
+    // has its second code behind it and a reader never waits for one.
+    if (bytes[0] == 0) {
+        key.count = 2;
+        key.code[0] = 0;
+        key.code[1] = 3;
+        return 1;
+    }
     if (bytes[0] != kEscape || (bytes.size() == 1 && complete) ||
         (bytes.size() > 1 && bytes[1] != '[' && bytes[1] != 'O')) {
         key.count = 1;

@@ -265,11 +265,12 @@ std::string decode_keys(std::string bytes, bool complete)
 TEST(Keys, Decode)
 {
     struct Row {
-        const char* bytes;
+        std::string bytes;
         bool complete;
         const char* codes;
     } rows[] = {
         {"y", false, "121"},
+        {std::string("\0", 1), false, "0,3"}, // Ctrl-@: never a lone lead code
         {"\r", false, "13"},
         {"\x1b[A", false, "224,72"},     {"\x1b[B", false, "224,80"},
         {"\x1b[C", false, "224,77"},     {"\x1b[D", false, "224,75"},
