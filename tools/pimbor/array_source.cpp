@@ -78,7 +78,7 @@ Written write_array(con::Stream& in, std::int64_t length, const char* array_name
         }
         out.write(std::string_view(text, static_cast<std::size_t>(t - text)));
         if (got < want)
-            return in.failed() ? Written::error : Written::short_;
+            return in.failed() ? Written::error : Written::early_end;
         // Nothing more can reach the output: no use reading on.
         if (out.failed())
             break;

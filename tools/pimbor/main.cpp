@@ -59,7 +59,7 @@ int convert(const char* in_name, const char* out_name)
     if (written == pimbor::Written::error) {
         con::report_error(in_name, in.error());
         status = kFailed;
-    } else if (written == pimbor::Written::short_) {
+    } else if (written == pimbor::Written::early_end) {
         report(in_name, "File ended before its reported length");
         status = kFailed;
     }
