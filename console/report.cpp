@@ -5,20 +5,24 @@
 #include "console/stream.h"
 
 #include <cerrno>
-#include <string_view>
 
 namespace con {
 
-void report_error(const char* name, int error)
+void report_message(const char* name, std::string_view message)
 {
     Stream& err = std_err();
     if (name != nullptr && name[0] != '\0') {
         err.write(std::string_view(name));
         err.write(": ");
     }
-    err.write(std::string_view(os::error_text(error)));
+    err.write(message);
     err.put('\n');
     err.flush();
+}
+
+void report_error(const char* name, int error)
+{
+    report_message(name, os::error_text(error));
 }
 
 void report_error(const char* name) { report_error(name, errno); }

@@ -1,6 +1,8 @@
 // The error report and the end of a run.
 #pragma once
 
+#include <string_view>
+
 namespace con {
 
 // Writes, on standard error and at once, the name and ": " when the name is
@@ -8,6 +10,9 @@ namespace con {
 void report_error(const char* name, int error);
 // The same for the last error (errno).
 void report_error(const char* name);
+// The same shape with a message of the program's own, for a failure that has
+// no error number.
+void report_message(const char* name, std::string_view message);
 
 // Ends a run: flushes standard output and error. A failed write to standard
 // output is reported once as "stdout: ..." and turns the status into 1.

@@ -15,18 +15,6 @@ namespace {
 constexpr int kWritten = 0;
 constexpr int kFailed = 1;
 
-// An error report of the usual shape with a message of the program's own,
-// for failures that have no error number.
-void report(const char* name, std::string_view message)
-{
-    con::Stream& err = con::std_err();
-    err.write(std::string_view(name));
-    err.write(": ");
-    err.write(message);
-    err.put('\n');
-    err.flush();
-}
-
 // Opens the files and writes the source text; gives the status.
 int convert(const char* in_name, const char* out_name)
 {
@@ -42,7 +30,7 @@ int convert(const char* in_name, const char* out_name)
     }
     // Opening the output would empty the input before it is read.
     if (out_name != nullptr && con::same_file(in_name, out_name)) {
-        report(out_name, "Input and output are the same file");
+        con::report_message(out_name, "Input and output are the same file");
         return kFailed;
     }
     con::Stream file;
@@ -60,7 +48,7 @@ int convert(const char* in_name, const char* out_name)
         con::report_error(in_name, in.error());
         status = kFailed;
     } else if (written == pimbor::Written::early_end) {
-        report(in_name, "File ended before its reported length");
+        con::report_message(in_name, "File ended before its reported length");
         status = kFailed;
     }
     in.close();

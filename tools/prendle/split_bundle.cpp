@@ -35,17 +35,6 @@ bool close_output()
     return false;
 }
 
-// A report of the usual shape for a failure without an error number.
-void report(const char* name, std::string_view message)
-{
-    con::Stream& err = con::std_err();
-    err.write(std::string_view(name));
-    err.write(": ");
-    err.write(message);
-    err.put('\n');
-    err.flush();
-}
-
 } // namespace
 
 void cut_line_end(char* text)
@@ -79,7 +68,7 @@ bool split_bundle(con::Stream& bundle, const char* bundle_name)
         const char* name = piece.data() + 1;
         // Creating the bundle anew would empty it while it is being read.
         if (con::same_file(name, bundle_name)) {
-            report(name, "Input and output are the same file");
+            con::report_message(name, "Input and output are the same file");
             continue;
         }
         if (!con::open_stream(output, name, "w")) {
