@@ -49,11 +49,17 @@ bool fill_entry(const Search& search, const char* name, FindEntry& entry)
         return false;
     std::memcpy(path, search.dir, dlen);
     std::memcpy(path + dlen, name, nlen + 1);
-    struct statx st;
-    if (statx(AT_FDCWD, path, AT_SYMLINK_NOFOLLOW, STATX_BASIC_STATS | STATX_BTIME, &st) != 0)
-        return false;
     entry.attributes = 0;
     entry.size = 0;
+    std::memcpy(entry.name, name, nlen + 1);
+    struct statx st;
+    if (statx(AT_FDCWD, path, AT_SYMLINK_NOFOLLOW, STATX_BASIC_STATS | STATX_BTIME, &st) != 0) {
+        // An entry that has gone is left out; one that cannot be looked at
+        // (its path too long, say) is delivered as a file of unknown times,
+        // so that the program that opens it tells why it cannot.
+        entry.creation_time = entry.access_time = entry.write_time = -1;
+        return errno != ENOENT && errno != ENOTDIR;
+    }
     mode_t mode = st.stx_mode;
     std::int64_t size = static_cast<std::int64_t>(st.stx_size);
     if (S_ISLNK(mode)) {
@@ -75,7 +81,6 @@ bool fill_entry(const Search& search, const char* name, FindEntry& entry)
     entry.creation_time = (st.stx_mask & STATX_BTIME) ? seconds(st.stx_btime) : -1;
     entry.access_time = seconds(st.stx_atime);
     entry.write_time = seconds(st.stx_mtime);
-    std::memcpy(entry.name, name, nlen + 1);
     return true;
 }
 

@@ -108,6 +108,27 @@ TEST(Sporvik, OpenFailureGoesOn)
     EXPECT_EQ(r.status, 0);
 }
 
+// A joined path over the path limit is refused like a file that cannot be
+// opened, never cut short: "./" 2046 times is 4092 characters, and a name
+// of four makes 4096.
+TEST(Sporvik, JoinedPathTooLong)
+{
+    TempDir dir;
+    dir.write("abcd", "key");
+    dir.write("abc", "key");
+    std::string prefix;
+    for (int i = 0; i < 2046; i++)
+        prefix += "./";
+    Options o;
+    o.args = {"key", prefix + "ab*"};
+    o.cwd = dir.path();
+    e2e::Result r = e2e::run("sporvik", o);
+    EXPECT_BYTES(r.out, head(prefix + "ab*", "key") + prefix + "abc\r\n     000000 : key\r\n");
+    EXPECT_BYTES(r.err, "Reading " + prefix + "abc...\r\n" + prefix +
+                            "abcd: File name too long\r\n");
+    EXPECT_EQ(r.status, 0);
+}
+
 TEST(Sporvik, EmptyDirectory)
 {
     TempDir dir;

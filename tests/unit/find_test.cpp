@@ -121,7 +121,8 @@ TEST_F(Find, NothingMatches)
 {
     con::FindEntry e;
     for (std::string pattern : {dir / "*.none", dir / "missing", dir / "nodir/*.*",
-                                dir / "sub/", std::string("")}) {
+                                dir / "sub/", dir / "a.txt/x", dir / "a.txt/*",
+                                std::string("")}) {
         errno = 0;
         EXPECT_EQ(con::find_first(pattern.c_str(), e), -1) << pattern;
         EXPECT_EQ(errno, ENOENT) << pattern;
