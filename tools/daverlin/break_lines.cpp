@@ -1,7 +1,8 @@
 // break_lines: the byte rules of the wrapper, applied to runs of bytes at a
 // time. A run is what the stream has buffered up to the next CR or LF, cut
 // where the line fills; only the byte that arrives at a full line is looked
-// at alone. It never joins lines, and holds at most one line at a time.
+// at alone, and a whole line that fits is written straight from the input.
+// It never joins lines, and holds at most one line at a time.
 #include "break_lines.h"
 
 #include <array>
@@ -16,7 +17,8 @@ constexpr std::string_view kLabel = "        < Line";
 constexpr std::string_view kLineEnd = "\r\n";
 
 // The line counter kept as the text it shows: "\r" and the digits, counted
-// up in place, so that showing it costs one write and no formatting. Twenty
+// up in place, so that showing it costs one write and no formatting (on a
+// console every write goes out at once, so it must be one). Twenty
 // digits hold any count a 64-bit counter reaches.
 class Counter {
 public:
@@ -60,6 +62,19 @@ public:
         if (const void* space = memrchr(run, ' ', n))
             brk_ = pos_ + static_cast<int>(static_cast<const unsigned char*>(space) - run);
         pos_ += static_cast<int>(n);
+    }
+
+    // A line of n characters that fits the limit, seen whole in the input
+    // and followed there by CR LF (crlf) or LF; the line buffer is empty.
+    void whole_line(const unsigned char* line, std::size_t n, bool crlf)
+    {
+        if (crlf) {
+            out_.write({line, n + kLineEnd.size()});
+            counter_.step(console_);
+            return;
+        }
+        out_.write({line, n});
+        end_line();
     }
 
     // A byte other than CR or LF that arrives when the line is full.
@@ -184,9 +199,17 @@ void break_lines(con::Stream& in, con::Stream& out, int limit)
                 passing = true;
                 i++;
             } else if (!w.full()) {
-                std::size_t run = std::min(std::min(lf, cr) - i, w.room());
-                w.store(block.data() + i, run);
-                i += run;
+                const std::size_t stop = std::min(lf, cr);
+                const std::size_t run = std::min(stop - i, w.room());
+                if (w.empty() && run == stop - i && lf < n && (stop == lf || stop + 1 == lf)) {
+                    // A whole line that fits needs no holding: it goes out
+                    // as it stands, with its own CR LF when it has one.
+                    w.whole_line(block.data() + i, run, stop < lf);
+                    i = lf + 1;
+                } else {
+                    w.store(block.data() + i, run);
+                    i += run;
+                }
             } else {
                 w.overflow(c);
                 i++;
