@@ -54,8 +54,8 @@ public:
     bool full() const { return pos_ >= limit_; }
     std::size_t room() const { return static_cast<std::size_t>(limit_ - pos_); }
 
-    // Stores a run of bytes that holds no CR or LF and fits the room left
-    // (rule 4): the last space in it becomes the break position.
+    // Stores a run of bytes that holds no CR or LF and fits the room left:
+    // the last space in it becomes the break position.
     void store(const unsigned char* run, std::size_t n)
     {
         std::memcpy(line_.data() + pos_, run, n);
@@ -77,14 +77,18 @@ public:
         end_line();
     }
 
-    // A byte other than CR or LF that arrives when the line is full.
+    // A byte other than CR or LF that arrives when the line is full. A
+    // space closes the line, and so does any byte at the hard bound or on a
+    // line without a break point (a forced break, the byte written last);
+    // otherwise the byte is stored and the word carried. The hard bound
+    // comes first, so at limit 2047 nothing is ever carried.
     void overflow(unsigned char c)
     {
         if (c == ' ' || pos_ >= kHardBound || brk_ < 1) {
-            close(c); // rules 2, 3 and 6
+            close(c);
             return;
         }
-        line_[pos_++] = c; // rule 5, and the carry break it leads to
+        line_[pos_++] = c;
         carry_break();
     }
 
