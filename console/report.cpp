@@ -10,6 +10,9 @@ namespace con {
 
 void report_message(const char* name, std::string_view message)
 {
+    // What standard output holds goes first, so that the two keep their
+    // order when they go to one place.
+    std_out().flush();
     Stream& err = std_err();
     if (name != nullptr && name[0] != '\0') {
         err.write(std::string_view(name));

@@ -5,7 +5,8 @@
 
 namespace con {
 
-// Writes, on standard error and at once, the name and ": " when the name is
+// Writes, on standard error and at once (after what standard output and
+// error already hold), the name and ": " when the name is
 // not empty, then the system's message for the error number and a line end.
 void report_error(const char* name, int error);
 // The same for the last error (errno).

@@ -106,15 +106,6 @@ bool exists(const char* name)
     return true;
 }
 
-// An error report in the layer's shape, with a message of this program's.
-void report(const char* name, const char* message)
-{
-    con::std_out().flush();
-    con::Stream& err = con::std_err();
-    err.print("%s: %s\n", name, message);
-    err.flush();
-}
-
 } // namespace
 
 int main(int argc, char** argv)
@@ -150,7 +141,7 @@ int main(int argc, char** argv)
 
     // Wrapping a file onto itself would empty it before it is read.
     if (con::same_file(input.data(), output.data())) {
-        report(output.data(), "Input and output are the same file");
+        con::report_message(output.data(), "Input and output are the same file");
         return con::end_run(kFailed);
     }
     if (exists(output.data())) {
@@ -162,13 +153,11 @@ int main(int argc, char** argv)
     // output as it was.
     con::Stream in;
     if (!con::open_stream(in, input.data(), "rb")) {
-        out.flush();
         con::report_error(input.data());
         return con::end_run(kFailed);
     }
     con::Stream wrapped;
     if (!con::open_stream(wrapped, output.data(), "wb")) {
-        out.flush();
         con::report_error(output.data());
         in.close();
         return con::end_run(kFailed);
@@ -181,7 +170,6 @@ int main(int argc, char** argv)
     in.close();
     if (wrapped.close() != 0) {
         out.put('\n'); // ends the progress line
-        out.flush();
         con::report_error(output.data());
         return con::end_run(kFailed);
     }
