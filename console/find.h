@@ -28,6 +28,11 @@ struct FindEntry {
 // nothing matches or the directory is missing, 12 for lack of memory, 22
 // otherwise).
 int find_first(const char* pattern, FindEntry& entry);
+// As find_first, for a search that needs only names and attributes: times
+// are -1 and the size 0. Where the system gives an entry's kind with its
+// name, as POSIX does, no status is read for it, so a walk that looks only
+// for subdirectories costs one directory read per directory and no more.
+int find_first_kinds(const char* pattern, FindEntry& entry);
 // 0 with the next entry filled, or -1 (errno 2) after the last one.
 int find_next(int handle, FindEntry& entry);
 // 0, or -1 for a handle that is not open.

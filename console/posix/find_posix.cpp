@@ -1,10 +1,17 @@
-// The wildcard search on POSIX: the directory is read once at find_first
-// and its matching names kept, sorted, in one buffer per open search; each
-// entry's status is read when it is delivered.
+// The wildcard search on POSIX: the directory is read once at find_first and
+// its matching names kept, each behind the kind the directory gave with it,
+// sorted, in one buffer per open search; an entry's status is read when it
+// is delivered. The read of the search closed last is kept: searching the
+// same directory again for the same pattern, with the directory's change
+// times as they were, takes it instead of reading the directory anew (a walk
+// that searches each directory for its subdirectories and then lists it
+// reads each directory once). Only a read of a directory whose last change
+// was at least a second before the read is kept: a change after the read
+// then always gives the directory a later change time, however coarse the
+// file system's clock.
 #include "console/find.h"
 
 #include "console/os.h"
-#include "console/path.h"
 #include "console/wildcard.h"
 
 #include <algorithm>
@@ -15,69 +22,127 @@
 #include <dirent.h>
 #include <fcntl.h>
 #include <sys/stat.h>
+#include <time.h>
 
 namespace con {
 namespace {
 
-// One open search: the directory's name for the system, then the names,
-// NUL-terminated one after another, then the offsets of the names in sorted
-// order. All of it is one allocation.
+// What tells that a directory is as it was when it was read.
+struct DirState {
+    dev_t dev;
+    ino_t ino;
+    struct timespec mtime;
+    struct timespec ctime;
+};
+
+// One open search: its state, then the entries (a kind byte and a
+// NUL-terminated name each), then the offsets of the entries in the order of
+// their names. All of it is one allocation.
 struct Search {
     std::size_t count;
     std::size_t next;
     std::uint32_t* order;
-    char* names;
-    char dir[kPathMax + 2]; // "" for the current directory, else ends in "/"
+    char* entries;
+    bool kinds_only;
+    bool reusable; // read from a directory that had not changed for a second
+    DirState state;
+    char last[kNameMax + 1]; // the pattern's last component
+    char dir[kPathMax + 2];  // "" for the current directory, else ends in "/"
 };
 
 constexpr std::size_t kMaxSearches = 4096;
 std::array<Search*, kMaxSearches> searches{};
+Search* kept = nullptr; // the read of the search closed last
+
+bool same_state(const DirState& a, const DirState& b)
+{
+    return a.dev == b.dev && a.ino == b.ino && a.mtime.tv_sec == b.mtime.tv_sec &&
+           a.mtime.tv_nsec == b.mtime.tv_nsec && a.ctime.tv_sec == b.ctime.tv_sec &&
+           a.ctime.tv_nsec == b.ctime.tv_nsec;
+}
+
+DirState state_of(const struct stat& st)
+{
+    return {st.st_dev, st.st_ino, st.st_mtim, st.st_ctim};
+}
 
 std::int64_t seconds(const struct statx_timestamp& t)
 {
     return t.tv_sec < 0 ? -1 : static_cast<std::int64_t>(t.tv_sec);
 }
 
-// Fills entry for name in the search's directory; false when the entry
-// has gone since the directory was read.
-bool fill_entry(const Search& search, const char* name, FindEntry& entry)
+mode_t mode_of_kind(unsigned char kind)
 {
-    char path[kPathMax + 2 + kNameMax + 1];
-    std::size_t dlen = std::strlen(search.dir);
-    std::size_t nlen = std::strlen(name);
-    if (nlen > kNameMax)
-        return false;
-    std::memcpy(path, search.dir, dlen);
-    std::memcpy(path + dlen, name, nlen + 1);
-    entry.attributes = 0;
-    entry.size = 0;
-    std::memcpy(entry.name, name, nlen + 1);
-    struct statx st;
-    if (statx(AT_FDCWD, path, AT_SYMLINK_NOFOLLOW, STATX_BASIC_STATS | STATX_BTIME, &st) != 0) {
-        // An entry that has gone is left out; one that cannot be looked at
-        // (its path too long, say) is delivered as a file of unknown times,
-        // so that the program that opens it tells why it cannot.
-        entry.creation_time = entry.access_time = entry.write_time = -1;
-        return errno != ENOENT && errno != ENOTDIR;
+    switch (kind) {
+    case DT_DIR: return S_IFDIR;
+    case DT_REG: return S_IFREG;
+    case DT_LNK: return S_IFLNK;
+    case DT_FIFO: return S_IFIFO;
+    case DT_SOCK: return S_IFSOCK;
+    case DT_CHR: return S_IFCHR;
+    case DT_BLK: return S_IFBLK;
+    default: return 0;
     }
-    mode_t mode = st.stx_mode;
-    std::int64_t size = static_cast<std::int64_t>(st.stx_size);
+}
+
+// The attributes of an entry of this mode at path; a link has its target's
+// kind as well, and a link that leads nowhere only the link bit. size gets
+// the size of a file, or of a link's target file.
+std::uint32_t attributes_of(mode_t mode, const char* path, std::int64_t& size)
+{
+    std::uint32_t attributes = 0;
     if (S_ISLNK(mode)) {
-        entry.attributes |= kAttrLink;
+        attributes = kAttrLink;
         struct stat target;
         mode = 0;
-        size = 0;
         if (::stat(path, &target) == 0) {
             mode = target.st_mode;
             size = static_cast<std::int64_t>(target.st_size);
         }
     }
     if (S_ISDIR(mode))
-        entry.attributes |= kAttrDirectory;
-    else if (S_ISREG(mode))
-        entry.size = size;
-    else if (mode != 0)
-        entry.attributes |= kAttrDevice;
+        attributes |= kAttrDirectory;
+    else if (mode != 0 && !S_ISREG(mode))
+        attributes |= kAttrDevice;
+    if (!S_ISREG(mode))
+        size = 0;
+    return attributes;
+}
+
+// Fills entry from the kind byte and name at `at`; false when the entry has
+// gone since the directory was read.
+bool fill_entry(const Search& search, const char* at, FindEntry& entry)
+{
+    const char* name = at + 1;
+    char path[kPathMax + 2 + kNameMax + 1];
+    std::size_t dlen = std::strlen(search.dir);
+    std::size_t nlen = std::strlen(name);
+    std::memcpy(path, search.dir, dlen);
+    std::memcpy(path + dlen, name, nlen + 1);
+    std::memcpy(entry.name, name, nlen + 1);
+    entry.creation_time = entry.access_time = entry.write_time = -1;
+    entry.size = 0;
+    mode_t kind = mode_of_kind(static_cast<unsigned char>(at[0]));
+    if (search.kinds_only && kind != 0) {
+        entry.attributes = attributes_of(kind, path, entry.size);
+        entry.size = 0;
+        return true;
+    }
+    struct statx st;
+    unsigned mask = search.kinds_only ? STATX_TYPE : STATX_BASIC_STATS | STATX_BTIME;
+    if (statx(AT_FDCWD, path, AT_SYMLINK_NOFOLLOW, mask, &st) != 0) {
+        // An entry that has gone is left out; one that cannot be looked at
+        // (its path too long, say) is delivered as a file of unknown times,
+        // so that the program that opens it tells why it cannot.
+        entry.attributes = 0;
+        return errno != ENOENT && errno != ENOTDIR;
+    }
+    entry.size = static_cast<std::int64_t>(st.stx_size);
+    entry.attributes = attributes_of(st.stx_mode, path, entry.size);
+    if (search.kinds_only) {
+        entry.size = 0;
+        return true;
+    }
     entry.creation_time = (st.stx_mask & STATX_BTIME) ? seconds(st.stx_btime) : -1;
     entry.access_time = seconds(st.stx_atime);
     entry.write_time = seconds(st.stx_mtime);
@@ -87,12 +152,128 @@ bool fill_entry(const Search& search, const char* name, FindEntry& entry)
 // Delivers the next entry that still exists.
 bool deliver(Search& search, FindEntry& entry)
 {
-    while (search.next < search.count) {
-        const char* name = search.names + search.order[search.next++];
-        if (fill_entry(search, name, entry))
+    while (search.next < search.count)
+        if (fill_entry(search, search.entries + search.order[search.next++], entry))
             return true;
-    }
     return false;
+}
+
+// Puts the sorted offsets behind the entries; gives the search, or nullptr
+// (the block freed) when memory runs out.
+Search* finish(char* block, std::size_t used, std::size_t cap, std::size_t count)
+{
+    std::size_t order_at = (used + alignof(std::uint32_t) - 1) & ~(alignof(std::uint32_t) - 1);
+    std::size_t total = order_at + count * sizeof(std::uint32_t);
+    if (total > cap) {
+        char* grown = static_cast<char*>(std::realloc(block, total));
+        if (grown == nullptr) {
+            std::free(block);
+            errno = ENOMEM;
+            return nullptr;
+        }
+        block = grown;
+    }
+    Search* search = reinterpret_cast<Search*>(block);
+    search->entries = block + sizeof(Search);
+    search->order = reinterpret_cast<std::uint32_t*>(block + order_at);
+    search->count = count;
+    search->next = 0;
+    std::uint32_t at = 0;
+    for (std::size_t i = 0; i < count; i++) {
+        search->order[i] = at;
+        at += static_cast<std::uint32_t>(std::strlen(search->entries + at + 1) + 2);
+    }
+    const char* entries = search->entries;
+    std::sort(search->order, search->order + count, [entries](std::uint32_t a, std::uint32_t b) {
+        return std::strcmp(entries + a + 1, entries + b + 1) < 0;
+    });
+    return search;
+}
+
+// Reads the directory and keeps the names that match, sorted; or takes the
+// kept read when it is of the same directory, unchanged, and pattern. Gives
+// the search, or nullptr with errno set.
+Search* read_directory(const char* dir, const char* last)
+{
+    const char* open_name = dir[0] != '\0' ? dir : ".";
+    struct stat st;
+    if (kept != nullptr && std::strcmp(kept->last, last) == 0 && ::stat(open_name, &st) == 0 &&
+        same_state(kept->state, state_of(st))) {
+        Search* search = kept;
+        kept = nullptr;
+        search->next = 0;
+        return search;
+    }
+    DIR* d = ::opendir(open_name);
+    if (d == nullptr || ::fstat(dirfd(d), &st) != 0) {
+        if (d != nullptr)
+            ::closedir(d);
+        errno = ENOENT;
+        return nullptr;
+    }
+    std::size_t cap = sizeof(Search) + 4096;
+    std::size_t used = sizeof(Search);
+    std::size_t count = 0;
+    char* block = static_cast<char*>(std::malloc(cap));
+    while (block != nullptr) {
+        struct dirent* e = ::readdir(d);
+        if (e == nullptr)
+            break;
+        std::size_t n = std::strlen(e->d_name) + 1;
+        if (n > kNameMax + 1 || !wildcard_match(last, e->d_name))
+            continue;
+        if (used + 1 + n > cap) {
+            cap *= 2;
+            char* grown = static_cast<char*>(std::realloc(block, cap));
+            if (grown == nullptr) {
+                std::free(block);
+                block = nullptr;
+                break;
+            }
+            block = grown;
+        }
+        block[used] = static_cast<char>(e->d_type);
+        std::memcpy(block + used + 1, e->d_name, n);
+        used += 1 + n;
+        count++;
+    }
+    ::closedir(d);
+    if (block == nullptr) {
+        errno = ENOMEM;
+        return nullptr;
+    }
+    if (count == 0) {
+        std::free(block);
+        errno = ENOENT;
+        return nullptr;
+    }
+    Search* search = finish(block, used, cap, count);
+    if (search == nullptr)
+        return nullptr;
+    struct timespec now;
+    ::clock_gettime(CLOCK_REALTIME, &now);
+    search->reusable = st.st_ctim.tv_sec + 1 < now.tv_sec;
+    search->state = state_of(st);
+    std::memcpy(search->last, last, std::strlen(last) + 1);
+    return search;
+}
+
+// A search for one name, without wildcards: no directory is read.
+Search* single_name(const char* last)
+{
+    std::size_t n = std::strlen(last) + 1;
+    std::size_t cap = sizeof(Search) + 1 + n;
+    char* block = static_cast<char*>(std::malloc(cap));
+    if (block == nullptr) {
+        errno = ENOMEM;
+        return nullptr;
+    }
+    block[sizeof(Search)] = DT_UNKNOWN;
+    std::memcpy(block + sizeof(Search) + 1, last, n);
+    Search* search = finish(block, cap, cap, 1);
+    if (search != nullptr)
+        search->reusable = false;
+    return search;
 }
 
 int store(Search* search)
@@ -107,105 +288,14 @@ int store(Search* search)
     return -1;
 }
 
-// Reads the directory and keeps the names that match, sorted. Gives the
-// search, or nullptr with errno set.
-Search* read_directory(const char* dir, const char* last)
+Search* open_search(int handle)
 {
-    const char* open_name = dir[0] != '\0' ? dir : ".";
-    DIR* d = ::opendir(open_name);
-    if (d == nullptr) {
-        errno = ENOENT;
+    if (handle < 1 || static_cast<std::size_t>(handle) > kMaxSearches)
         return nullptr;
-    }
-    std::size_t cap = sizeof(Search) + 4096;
-    std::size_t used = sizeof(Search);
-    std::size_t count = 0;
-    char* block = static_cast<char*>(std::malloc(cap));
-    while (block != nullptr) {
-        errno = 0;
-        struct dirent* e = ::readdir(d);
-        if (e == nullptr)
-            break;
-        if (!wildcard_match(last, e->d_name))
-            continue;
-        std::size_t n = std::strlen(e->d_name) + 1;
-        if (used + n > cap) {
-            cap *= 2;
-            char* grown = static_cast<char*>(std::realloc(block, cap));
-            if (grown == nullptr) {
-                std::free(block);
-                block = nullptr;
-                break;
-            }
-            block = grown;
-        }
-        std::memcpy(block + used, e->d_name, n);
-        used += n;
-        count++;
-    }
-    ::closedir(d);
-    if (block == nullptr) {
-        errno = ENOMEM;
-        return nullptr;
-    }
-    if (count == 0) {
-        std::free(block);
-        errno = ENOENT;
-        return nullptr;
-    }
-    // The sorted offsets go behind the names, aligned.
-    std::size_t order_at = (used + alignof(std::uint32_t) - 1) & ~(alignof(std::uint32_t) - 1);
-    std::size_t total = order_at + count * sizeof(std::uint32_t);
-    if (total > cap) {
-        char* grown = static_cast<char*>(std::realloc(block, total));
-        if (grown == nullptr) {
-            std::free(block);
-            errno = ENOMEM;
-            return nullptr;
-        }
-        block = grown;
-    }
-    Search* search = reinterpret_cast<Search*>(block);
-    search->names = block + sizeof(Search);
-    search->order = reinterpret_cast<std::uint32_t*>(block + order_at);
-    search->count = count;
-    search->next = 0;
-    std::uint32_t at = 0;
-    for (std::size_t i = 0; i < count; i++) {
-        search->order[i] = at;
-        at += static_cast<std::uint32_t>(std::strlen(search->names + at) + 1);
-    }
-    const char* names = search->names;
-    std::sort(search->order, search->order + count, [names](std::uint32_t a, std::uint32_t b) {
-        return std::strcmp(names + a, names + b) < 0;
-    });
-    return search;
+    return searches[handle - 1];
 }
 
-// A search for one name, without wildcards: no directory is read.
-Search* single_name(const char* last)
-{
-    std::size_t n = std::strlen(last) + 1;
-    std::size_t total = sizeof(Search) + n + sizeof(std::uint32_t) * 2;
-    char* block = static_cast<char*>(std::malloc(total));
-    if (block == nullptr) {
-        errno = ENOMEM;
-        return nullptr;
-    }
-    Search* search = reinterpret_cast<Search*>(block);
-    search->names = block + sizeof(Search);
-    std::memcpy(search->names, last, n);
-    std::size_t order_at = (sizeof(Search) + n + 3) & ~std::size_t{3};
-    search->order = reinterpret_cast<std::uint32_t*>(block + order_at);
-    search->order[0] = 0;
-    search->count = 1;
-    search->next = 0;
-    return search;
-}
-
-} // namespace
-
-int find_first(const char* pattern, FindEntry& entry)
+int first(const char* pattern, FindEntry& entry, bool kinds_only)
 {
     char system[kPathMax + 1];
     if (!os::to_system_path(pattern, system, sizeof system)) {
@@ -226,6 +316,7 @@ int find_first(const char* pattern, FindEntry& entry)
     Search* search = has_wildcards(last) ? read_directory(dir, last) : single_name(last);
     if (search == nullptr)
         return -1;
+    search->kinds_only = kinds_only;
     std::memcpy(search->dir, dir, dlen + 1);
     if (!deliver(*search, entry)) {
         std::free(search);
@@ -235,14 +326,20 @@ int find_first(const char* pattern, FindEntry& entry)
     return store(search);
 }
 
+} // namespace
+
+int find_first(const char* pattern, FindEntry& entry) { return first(pattern, entry, false); }
+
+int find_first_kinds(const char* pattern, FindEntry& entry) { return first(pattern, entry, true); }
+
 int find_next(int handle, FindEntry& entry)
 {
-    if (handle < 1 || static_cast<std::size_t>(handle) > kMaxSearches ||
-        searches[handle - 1] == nullptr) {
+    Search* search = open_search(handle);
+    if (search == nullptr) {
         errno = EINVAL;
         return -1;
     }
-    if (!deliver(*searches[handle - 1], entry)) {
+    if (!deliver(*search, entry)) {
         errno = ENOENT;
         return -1;
     }
@@ -251,13 +348,18 @@ int find_next(int handle, FindEntry& entry)
 
 int find_close(int handle)
 {
-    if (handle < 1 || static_cast<std::size_t>(handle) > kMaxSearches ||
-        searches[handle - 1] == nullptr) {
+    Search* search = open_search(handle);
+    if (search == nullptr) {
         errno = EINVAL;
         return -1;
     }
-    std::free(searches[handle - 1]);
     searches[handle - 1] = nullptr;
+    if (search->reusable) {
+        std::free(kept);
+        kept = search;
+    } else {
+        std::free(search);
+    }
     return 0;
 }
 

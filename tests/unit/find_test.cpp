@@ -117,6 +117,52 @@ TEST_F(Find, Times)
     con::find_close(h);
 }
 
+// The kinds-only search gives what the full search gives, times aside.
+TEST_F(Find, KindsOnly)
+{
+    for (const std::string& pattern :
+         {dir / "*.*", dir / "*.txt", dir / "sub", dir / "dirlink", dir.path() + "\\sub\\*.*"}) {
+        SCOPED_TRACE(pattern);
+        std::vector<Seen> full = find_all(pattern);
+        std::vector<Seen> kinds;
+        con::FindEntry e;
+        int h = con::find_first_kinds(pattern.c_str(), e);
+        ASSERT_GT(h, 0);
+        do {
+            kinds.push_back({e.name, e.attributes, e.size});
+            EXPECT_EQ(e.write_time, -1);
+            EXPECT_EQ(e.size, 0);
+        } while (con::find_next(h, e) == 0);
+        EXPECT_EQ(con::find_close(h), 0);
+        ASSERT_EQ(kinds.size(), full.size());
+        for (std::size_t i = 0; i < full.size(); i++) {
+            EXPECT_EQ(kinds[i].name, full[i].name);
+            EXPECT_EQ(kinds[i].attributes, full[i].attributes) << full[i].name;
+        }
+    }
+    con::FindEntry e;
+    EXPECT_EQ(con::find_first_kinds((dir / "*.none").c_str(), e), -1);
+}
+
+// A search of a directory just closed may take the read it made; a change
+// to the directory in between must still show. The directory is left
+// unchanged for two seconds first, so that its read can be kept at all.
+TEST(FindAgain, SeesChangesAfterAClosedSearch)
+{
+    TempDir dir;
+    dir.write("a", "");
+    sleep(2);
+    EXPECT_EQ(names(find_all(dir / "*")), ". .. a");
+    EXPECT_EQ(names(find_all(dir / "*")), ". .. a"); // taken again, unchanged
+    dir.write("b", "");
+    EXPECT_EQ(names(find_all(dir / "*")), ". .. a b");
+    ASSERT_EQ(unlink((dir / "a").c_str()), 0);
+    EXPECT_EQ(names(find_all(dir / "*")), ". .. b");
+    ASSERT_EQ(rename((dir / "b").c_str(), (dir / "c").c_str()), 0);
+    EXPECT_EQ(names(find_all(dir / "*")), ". .. c");
+    EXPECT_EQ(names(find_all(dir / "?")), ". c"); // another pattern
+}
+
 TEST_F(Find, NothingMatches)
 {
     con::FindEntry e;

@@ -1,11 +1,9 @@
-// The layer's pieces under yostrel (current directory, local time, the
-// kinds-only search) and what of the listing cannot be reached end to end:
+// The layer's pieces under yostrel (current directory, local time) and what of the listing cannot be reached end to end:
 // the path at the root, and the walk ending where it began.
 #include "tools/yostrel/walk_tree.h"
 
 #include "console/current_dir.h"
 #include "console/find.h"
-#include "console/kind_search.h"
 #include "console/local_time.h"
 
 #include "runner.h"
@@ -118,68 +116,6 @@ TEST(LocalTime, SecondsToCalendarInUtc)
     con::CalendarTime t{};
     EXPECT_FALSE(con::local_time(-1, t)); // no time
     EXPECT_FALSE(con::local_time(INT64_MAX, t)); // a year past any int
-}
-
-struct Seen {
-    std::string name;
-    std::uint32_t attributes;
-};
-
-template <typename First, typename Next, typename Close>
-std::vector<Seen> search_all(const std::string& pattern, First first, Next next, Close close,
-                             bool kinds_only)
-{
-    std::vector<Seen> r;
-    con::FindEntry e;
-    int h = first(pattern.c_str(), e);
-    if (h < 0)
-        return r;
-    do {
-        r.push_back({e.name, e.attributes});
-        if (kinds_only) {
-            EXPECT_EQ(e.write_time, -1) << e.name;
-            EXPECT_EQ(e.size, 0) << e.name;
-        }
-    } while (next(h, e) == 0);
-    EXPECT_EQ(close(h), 0);
-    EXPECT_EQ(close(h), -1);
-    return r;
-}
-
-// The kinds-only search gives what the full search gives, times aside.
-TEST(KindSearch, SameEntriesAsFind)
-{
-    TempDir dir;
-    dir.write("b.txt", "bb");
-    dir.write("a.txt", "a");
-    dir.write(".hidden", "");
-    dir.mkdir("sub");
-    dir.write("sub/x.txt", "x");
-    ASSERT_EQ(symlink("a.txt", (dir / "link").c_str()), 0);
-    ASSERT_EQ(symlink("sub", (dir / "dirlink").c_str()), 0);
-    ASSERT_EQ(symlink("gone", (dir / "dangling").c_str()), 0);
-    ASSERT_EQ(mkfifo((dir / "fifo").c_str(), 0644), 0);
-    for (const std::string& pattern :
-         {dir / "*.*", dir / "*.txt", dir / "sub", dir / "dirlink", dir.path() + "\\sub\\*.*"}) {
-        SCOPED_TRACE(pattern);
-        std::vector<Seen> find = search_all(pattern, con::find_first, con::find_next,
-                                            con::find_close, false);
-        std::vector<Seen> kinds = search_all(pattern, con::kind_first, con::kind_next,
-                                             con::kind_close, true);
-        ASSERT_FALSE(find.empty());
-        ASSERT_EQ(kinds.size(), find.size());
-        for (std::size_t i = 0; i < find.size(); i++) {
-            EXPECT_EQ(kinds[i].name, find[i].name);
-            EXPECT_EQ(kinds[i].attributes, find[i].attributes) << find[i].name;
-        }
-    }
-    con::FindEntry e;
-    for (const std::string& pattern : {dir / "*.none", dir / "nodir/*.*", dir / "sub/"}) {
-        errno = 0;
-        EXPECT_EQ(con::kind_first(pattern.c_str(), e), -1) << pattern;
-        EXPECT_EQ(errno, ENOENT) << pattern;
-    }
-    EXPECT_EQ(con::kind_next(12345, e), -1);
 }
 
 std::string listing(const std::string& path, const yostrel::Reference& reference)

@@ -6,7 +6,7 @@
 #include "walk_tree.h"
 
 #include "console/current_dir.h"
-#include "console/kind_search.h"
+#include "console/find.h"
 #include "console/local_time.h"
 
 #include <cstring>
@@ -143,7 +143,7 @@ void walk_tree(Walk& walk, std::size_t length)
     if (!con::read_current_dir(here) || std::strcmp(here, walk.path) != 0)
         return;
     con::FindEntry entry;
-    const int handle = con::kind_first(kEverything, entry);
+    const int handle = con::find_first_kinds(kEverything, entry);
     if (handle > 0) {
         do {
             if (!is_subdirectory(entry))
@@ -156,13 +156,13 @@ void walk_tree(Walk& walk, std::size_t length)
                 // search and listing would run in the wrong directory; the
                 // level above goes back to its own path instead.
                 if (!con::change_dir(walk.path)) {
-                    con::kind_close(handle);
+                    con::find_close(handle);
                     return;
                 }
             }
             walk.path[length] = '\0';
-        } while (con::kind_next(handle, entry) == 0);
-        con::kind_close(handle);
+        } while (con::find_next(handle, entry) == 0);
+        con::find_close(handle);
     }
     list_directory(*walk.out, walk.path, walk.reference);
 }
