@@ -23,21 +23,34 @@ constexpr std::array<unsigned char, kPadBlock> make_spaces()
 
 constexpr std::array<unsigned char, kPadBlock> kSpaces = make_spaces();
 
+// A tab stop can be up to 2147483647 columns away: its spaces go out a block
+// at a time, and no longer once the output has failed.
+void write_spaces(con::Stream& out, std::int64_t n)
+{
+    while (n > 0 && !out.failed()) {
+        std::size_t k = static_cast<std::size_t>(std::min<std::int64_t>(n, kPadBlock));
+        out.write(std::span(kSpaces.data(), k));
+        n -= static_cast<std::int64_t>(k);
+    }
+}
+
 // The bytes between two tabs are written as they stand; only the column
 // count needs them, and it needs only their number and the last LF among
-// them. A wide tab stop is written in blocks of spaces.
+// them.
 struct Expand {
     std::int64_t width;
     std::int64_t left; // columns to the next tab stop, 1 to width
 
+    // Moves the column over the bytes from p to end, none of them a tab.
+    // The scan back stops at the last LF, so it covers one line at most.
     void advance(const unsigned char* p, const unsigned char* end)
     {
-        std::int64_t n = end - p;
-        if (const void* lf = memrchr(p, '\n', static_cast<std::size_t>(n))) {
-            n = end - (static_cast<const unsigned char*>(lf) + 1);
+        const unsigned char* line = end;
+        while (line > p && line[-1] != '\n')
+            line--;
+        if (line > p)
             left = width;
-        }
-        left = width - (width - left + n) % width;
+        left = width - (width - left + (end - line)) % width;
     }
 
     bool take(std::span<const unsigned char> block, con::Stream& out)
@@ -52,9 +65,7 @@ struct Expand {
             advance(p, stop);
             if (tab == nullptr)
                 break;
-            for (std::int64_t n = left; n > 0 && !out.failed(); n -= kPadBlock)
-                out.write(std::span(kSpaces.data(), static_cast<std::size_t>(
-                                                        std::min<std::int64_t>(n, kPadBlock))));
+            write_spaces(out, left);
             left = width;
             p = tab + 1;
         }
