@@ -57,9 +57,10 @@ struct Clean {
                 o += 8;
                 continue;
             }
-            for (std::size_t j = i; j < i + 8; j++)
-                if (marked[j] < 128)
-                    *o++ = marked[j];
+            for (std::size_t j = i; j < i + 8; j++) {
+                *o = marked[j];
+                o += (marked[j] >> 7) ^ 1;
+            }
         }
         for (; i < n; i++)
             if (marked[i] < 128)
