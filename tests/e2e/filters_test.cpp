@@ -208,7 +208,8 @@ TEST(Glenta, Numbering)
          "9999999 a\r\n19999998b\r\n"},
         {"step and format", {"%-4ld", "5"}, "a\nb\nc\n", "5   a\r\n10  b\r\n15  c\r\n"},
         {"the later format counts", {"%4ld", "%6ld"}, "a\n", "     1a\r\n"},
-        {"the later step counts", {"3", "7"}, "a\nb\nc\n", "7       a\r\n14      b\r\n21      c\r\n"},
+        {"the later step counts", {"3", "7"}, "a\nb\nc\n",
+         "7       a\r\n14      b\r\n21      c\r\n"},
         {"step 12", {"12"}, "a\nb\n", "12      a\r\n24      b\r\n"},
         {"step 3x reads 3", {"3x"}, "a\nb\n", "3       a\r\n6       b\r\n"},
         {"step 12.5 reads 12", {"12.5"}, "a\n", "12      a\r\n"},
@@ -282,6 +283,19 @@ TEST(Harvow, Squeezing)
         {"lone CRs do not break a run", {}, "a\n\r\r\n\r\r\nb", "a\r\n\r\nb"},
         {"Ctrl-Z ends the input", {}, "a\n\x1a\n\nb", "a\r\n"},
     });
+}
+
+// A run of LFs at every place within a long text, which is scanned many
+// bytes at a time.
+TEST(Harvow, RunsAnywhere)
+{
+    const std::string tail(70, 'y');
+    for (std::size_t at = 0; at < 70; at++) {
+        SCOPED_TRACE(at);
+        std::string head(at, 'x');
+        e2e::check("harvow", {"run", {}, {}, head + "\n\n\n\n" + tail + "\n\n\n" + tail,
+                              head + "\r\n\r\n" + tail + "\r\n\r\n" + tail, "", 0});
+    }
 }
 
 // Runs of LFs across the end of the input's first block, with and without a
@@ -419,6 +433,19 @@ TEST(Oskrat, Cleaning)
         {"CR CR LF", {}, "a\r\r\nb", "a\r\nb"},
         {"a dropped high control breaks a run", {}, "a    \x9b   b", "a  b"},
     });
+}
+
+// Bytes that go or change at every place within a long text, which is
+// copied many bytes at a time where nothing goes.
+TEST(Oskrat, CleaningAnywhere)
+{
+    const std::string tail(40, 'y');
+    for (std::size_t at = 0; at < 40; at++) {
+        SCOPED_TRACE(at);
+        std::string head(at, 'x');
+        e2e::check("oskrat", {"clean", {"in"}, {{"in", head + "a\r\n  \x01\xe9 \xa0z" + tail}},
+                              "", head + "a\r\n i z" + tail, "", 0});
+    }
 }
 
 // The run of spaces, and the stop, across the end of the input's block.
