@@ -150,6 +150,23 @@ TEST(Frame, WriteFailureIsReported)
 
 // Runs a shell command line; gives what it wrote to its standard output and
 // its exit status.
+std::pair<std::string, int> shell(const std::string& command);
+
+// A failed read ends the input like its end, but it is told, under the
+// file's name or "stdin", and the status is 1: the output is short.
+TEST(Frame, ReadFailureIsReported)
+{
+    for (const char* tool : kFilters) {
+        SCOPED_TRACE(tool);
+        // Reading this file at its start fails with EIO.
+        e2e::check(tool, {"a file that fails", {"/proc/self/mem"}, {}, "x", "",
+                          "/proc/self/mem: Input/output error\r\n", 1});
+        auto [err, status] = shell("'" + e2e::tool_path(tool) + "' 2>&1 </");
+        EXPECT_BYTES(err, "stdin: Is a directory\r\n");
+        EXPECT_EQ(status, 1);
+    }
+}
+
 std::pair<std::string, int> shell(const std::string& command)
 {
     std::string out;

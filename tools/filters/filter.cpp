@@ -8,11 +8,16 @@
 
 namespace filters {
 
-con::Stream& open_input(con::Stream& file, const char* name, const char* mode)
+con::Stream& open_input(Input& input, const char* name, const char* mode)
 {
-    if (name != nullptr && con::open_stream(file, name, mode))
-        return file;
-    return con::std_in();
+    if (name != nullptr && con::open_stream(input.file, name, mode)) {
+        input.stream = &input.file;
+        input.shown = name;
+    } else {
+        input.stream = &con::std_in();
+        input.shown = "stdin";
+    }
+    return *input.stream;
 }
 
 void name_input(const char*& name, const char* arg)
@@ -29,10 +34,15 @@ std::int32_t leading_number(const char* arg)
     return static_cast<std::int32_t>(v > top ? top : v < bottom ? bottom : v);
 }
 
-int end_filter(con::Stream& file)
+int end_filter(Input& input)
 {
-    file.close();
-    return con::end_run(kDone);
+    int status = kDone;
+    if (input.stream != nullptr && input.stream->failed()) {
+        con::report_error(input.shown, input.stream->error());
+        status = kFailed;
+    }
+    input.file.close();
+    return con::end_run(status);
 }
 
 } // namespace filters

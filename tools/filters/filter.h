@@ -11,14 +11,22 @@
 
 namespace filters {
 
-// The status of every filter run that read its input to the end, from a
-// named file or from standard input alike.
+// The status of a run that read its input to the end, from a named file or
+// from standard input alike, and of one whose input or output failed.
 inline constexpr int kDone = 0;
+inline constexpr int kFailed = 1;
 
-// The named file opened with mode, or standard input when name is null or
-// the file cannot be opened for whatever reason (missing, a directory, a
+// The input of a run: the named file when it opens, else standard input.
+struct Input {
+    con::Stream file;
+    con::Stream* stream = nullptr;
+    const char* shown = nullptr; // the name that a read error is told under
+};
+
+// Opens the named file with mode, or takes standard input when name is null
+// or the file cannot be opened for whatever reason (missing, a directory, a
 // name past the path limit). No message is written either way.
-con::Stream& open_input(con::Stream& file, const char* name, const char* mode);
+con::Stream& open_input(Input& input, const char* name, const char* mode);
 
 // For the filters that scan all their arguments: the first non-empty file
 // argument names the input; an empty one names nothing, so a later one can.
@@ -50,8 +58,10 @@ void copy_stream(con::Stream& in, con::Stream& out, Rule& rule)
     rule.finish(out);
 }
 
-// Closes the named file, if the input was one, and ends the run: standard
-// output is flushed, and a failed write to it is reported and gives 1.
-int end_filter(con::Stream& file);
+// Ends the run. A failed read ended the input like its end, but the output
+// is then short: it is reported under the file's name or "stdin" and gives
+// kFailed. Standard output is flushed, and a failed write to it is reported
+// and gives kFailed too.
+int end_filter(Input& input);
 
 } // namespace filters

@@ -67,9 +67,9 @@ int main(int argc, char** argv)
     if (!glenta::parse_format(format_text, format))
         glenta::parse_format(glenta::kDefaultFormat, format);
 
-    con::Stream file;
-    con::Stream& in = filters::open_input(file, name, "r");
+    filters::Input input;
+    con::Stream& in = filters::open_input(input, name, "r");
     Numberer rule{format, step};
     filters::copy_stream(in, con::std_out(), rule);
-    return filters::end_filter(file);
+    return filters::end_filter(input);
 }

@@ -104,9 +104,9 @@ struct Squeeze {
 
 int main(int argc, char** argv)
 {
-    con::Stream file;
-    con::Stream& in = filters::open_input(file, argc > 1 ? argv[1] : nullptr, "r");
+    filters::Input input;
+    con::Stream& in = filters::open_input(input, argc > 1 ? argv[1] : nullptr, "r");
     Squeeze rule;
     filters::copy_stream(in, con::std_out(), rule);
-    return filters::end_filter(file);
+    return filters::end_filter(input);
 }

@@ -28,9 +28,9 @@ struct Upper {
 
 int main(int argc, char** argv)
 {
-    con::Stream file;
-    con::Stream& in = filters::open_input(file, argc > 1 ? argv[1] : nullptr, "r");
+    filters::Input input;
+    con::Stream& in = filters::open_input(input, argc > 1 ? argv[1] : nullptr, "r");
     Upper rule;
     filters::copy_stream(in, con::std_out(), rule);
-    return filters::end_filter(file);
+    return filters::end_filter(input);
 }

@@ -89,9 +89,9 @@ int main(int argc, char** argv)
         else
             filters::name_input(name, arg);
     }
-    con::Stream file;
-    con::Stream& in = filters::open_input(file, name, "r");
+    filters::Input input;
+    con::Stream& in = filters::open_input(input, name, "r");
     Expand rule{width, width};
     filters::copy_stream(in, con::std_out(), rule);
-    return filters::end_filter(file);
+    return filters::end_filter(input);
 }
