@@ -26,9 +26,8 @@ constexpr unsigned char mark(unsigned char v, unsigned char before)
 
 // Two passes over a block: the marks, which depend on nothing but two bytes
 // and so run many bytes per step, then the copy of the values that stay,
-// eight at a time where none of the eight goes.
-// Ctrl-Z is looked for as read, before the high bit goes: 154 is merely a
-// control character.
+// eight at a time where none of the eight goes. Ctrl-Z is looked for as
+// read, before the high bit goes: 154 is merely a control character.
 struct Clean {
     unsigned char before = 0; // the cleared value of the byte read last
 
