@@ -10,40 +10,122 @@
 #include <cstdlib>
 #include <cstring>
 
-namespace con {
+#if defined(__SSE2__) || defined(_M_X64)
+#include <emmintrin.h>
+#endif
 
-std::size_t decode_text(std::span<unsigned char> block, bool& held_cr, bool& stop)
+namespace con {
+namespace {
+
+// Text mode has a line end every few dozen bytes, so both directions take
+// 16 bytes at a time where the machine has vector compares: a block without
+// a CR (or LF) moves whole, and one with some is moved in pieces between
+// them, still 16 bytes to a store. Elsewhere a plain byte loop does it.
+#if defined(__SSE2__) || defined(_M_X64)
+constexpr bool kVectors = true;
+constexpr std::size_t kVector = 16;
+
+unsigned mask_of(__m128i v, char c)
 {
-    unsigned char* data = block.data();
-    std::size_t len = block.size();
-    if (void* z = std::memchr(data, 26, len)) {
-        len = static_cast<unsigned char*>(z) - data;
+    return static_cast<unsigned>(_mm_movemask_epi8(_mm_cmpeq_epi8(v, _mm_set1_epi8(c))));
+}
+
+__m128i load(const unsigned char* p)
+{
+    return _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
+}
+
+void store(unsigned char* p, __m128i v) { _mm_storeu_si128(reinterpret_cast<__m128i*>(p), v); }
+
+// Moves the 16 bytes at in to out without those whose bit is set in drop;
+// gives the new end of out. Up to 32 bytes from out on are written, and up
+// to 34 from in on are read. Text has at most one line end in most steps,
+// so that case, and none, go without a branch that depends on the bytes.
+unsigned char* compact(unsigned char* out, const unsigned char* in, unsigned drop)
+{
+    if ((drop & (drop - 1)) == 0) {
+        unsigned k = static_cast<unsigned>(__builtin_ctz(drop | 0x10000));
+        store(out, load(in));
+        store(out + k, load(in + k + 1));
+        return out + kVector - (drop != 0);
+    }
+    unsigned from = 0;
+    for (; drop != 0; drop &= drop - 1) {
+        unsigned k = static_cast<unsigned>(__builtin_ctz(drop));
+        store(out, load(in + from));
+        out += k - from;
+        from = k + 1;
+    }
+    store(out, load(in + from));
+    return out + (kVector - from);
+}
+
+// Moves the 16 bytes at in to out with a CR before each LF (bits set in lf);
+// gives the new end of out. Up to 48 bytes from out on are written, and up
+// to 32 from in on are read.
+unsigned char* expand(unsigned char* out, const unsigned char* in, unsigned lf)
+{
+    if ((lf & (lf - 1)) == 0) {
+        unsigned k = static_cast<unsigned>(__builtin_ctz(lf | 0x10000));
+        store(out, load(in));
+        store(out + k + 1, load(in + k));
+        out[k] = '\r';
+        return out + kVector + (lf != 0);
+    }
+    unsigned from = 0;
+    for (; lf != 0; lf &= lf - 1) {
+        unsigned k = static_cast<unsigned>(__builtin_ctz(lf));
+        store(out, load(in + from));
+        out += k - from;
+        *out++ = '\r';
+        from = k; // the LF goes with the next piece
+    }
+    store(out, load(in + from));
+    return out + (kVector - from);
+}
+#else
+constexpr bool kVectors = false;
+constexpr std::size_t kVector = 16;
+#endif
+
+} // namespace
+
+std::span<unsigned char> decode_text(unsigned char* block, std::size_t len, bool& held_cr,
+                                     bool& stop)
+{
+    if (void* z = std::memchr(block, 26, len)) {
+        len = static_cast<unsigned char*>(z) - block;
         stop = true;
     }
     held_cr = false;
-    if (len > 0 && data[len - 1] == '\r' && !stop) {
+    if (len > 0 && block[len - 1] == '\r' && !stop) {
         held_cr = true;
         len--;
     }
-    // Squeeze each CR that stands before an LF, moving the runs between.
-    unsigned char* cr = static_cast<unsigned char*>(std::memchr(data, '\r', len));
+    // Without a CR nothing moves. Else the bytes go to the front of the gap
+    // and every CR that stands before an LF is left out on the way. The
+    // output stays kTextGap bytes behind the input, so the 32 bytes that a
+    // step may write never reach a byte not yet read.
+    unsigned char* cr = static_cast<unsigned char*>(std::memchr(block, '\r', len));
     if (cr == nullptr)
-        return len;
-    unsigned char* out = cr;
+        return {block, len};
+    unsigned char* const start = block - kTextGap;
+    std::memmove(start, block, cr - block);
+    unsigned char* out = start + (cr - block);
     const unsigned char* in = cr;
-    const unsigned char* end = data + len;
-    while (in < end) {
-        if (*in == '\r' && in + 1 < end && in[1] == '\n')
-            in++;
-        const unsigned char* next = static_cast<const unsigned char*>(
-            std::memchr(in + 1, '\r', end - (in + 1)));
-        if (next == nullptr)
-            next = end;
-        std::memmove(out, in, next - in);
-        out += next - in;
-        in = next;
+    const unsigned char* end = block + len;
+#if defined(__SSE2__) || defined(_M_X64)
+    // in[16] tells a CR at the end of a step; a step reads 34 bytes.
+    for (; end - in > static_cast<std::ptrdiff_t>(3 * kVector); in += kVector) {
+        unsigned drop = mask_of(load(in), '\r') & mask_of(load(in + 1), '\n');
+        out = compact(out, in, drop);
     }
-    return out - data;
+#endif
+    for (; in < end; in++) {
+        *out = *in;
+        out += *in != '\r' || in + 1 == end || in[1] != '\n';
+    }
+    return {start, static_cast<std::size_t>(out - start)};
 }
 
 Stream::~Stream()
@@ -67,27 +149,29 @@ void Stream::attach(std::intptr_t handle, bool text, bool writing, bool owned)
 bool Stream::fill()
 {
     pos_ = end_ = 0;
+    // Bytes are read behind a gap, into which text mode decodes them.
+    unsigned char* const raw = buf_.data() + kTextGap;
     while (!at_end_ && !writing_ && handle_ != kNoHandle) {
         std::size_t start = 0;
         if (held_cr_) {
-            buf_[0] = '\r';
+            raw[0] = '\r';
             start = 1;
             held_cr_ = false;
         }
-        long n = os::read_file(handle_, buf_.data() + start, buf_.size() - start);
+        long n = os::read_file(handle_, raw + start, buf_.size() - kTextGap - start);
+        std::size_t len = start + static_cast<std::size_t>(n > 0 ? n : 0);
         if (n <= 0) {
-            // A failed read ends the input like its end.
+            // A failed read ends the input like its end; a held CR is lone.
             if (n < 0)
                 error_ = errno;
             at_end_ = true;
-            end_ = start;
-            return end_ > 0;
         }
-        std::size_t len = start + static_cast<std::size_t>(n);
-        if (text_)
-            len = decode_text({buf_.data(), len}, held_cr_, at_end_);
-        if (len > 0) {
-            end_ = len;
+        std::span<unsigned char> got{raw, len};
+        if (text_ && n > 0)
+            got = decode_text(raw, len, held_cr_, at_end_);
+        if (!got.empty()) {
+            pos_ = static_cast<std::size_t>(got.data() - buf_.data());
+            end_ = pos_ + got.size();
             return true;
         }
     }
@@ -137,24 +221,37 @@ void Stream::write(std::span<const unsigned char> bytes)
 {
     const unsigned char* p = bytes.data();
     const unsigned char* end = p + bytes.size();
-    while (p < end) {
-        const unsigned char* stop = end;
-        if (text_) {
-            if (const void* lf = std::memchr(p, '\n', end - p))
-                stop = static_cast<const unsigned char*>(lf);
-        }
-        while (p < stop) {
+    if (!text_) {
+        while (p < end) {
             if (end_ == buf_.size())
                 flush();
-            std::size_t n = std::min<std::size_t>(stop - p, buf_.size() - end_);
+            std::size_t n = std::min<std::size_t>(end - p, buf_.size() - end_);
             std::memcpy(buf_.data() + end_, p, n);
             end_ += n;
             p += n;
         }
-        if (stop < end) {
-            put_raw('\r');
-            put_raw('\n');
-            p++;
+    } else {
+        // Each LF leaves as CR LF. The buffer keeps room for a block of
+        // nothing but LFs.
+        while (p < end) {
+            if (buf_.size() - end_ < 3 * kVector)
+                flush();
+            unsigned char* out = buf_.data() + end_;
+            unsigned char* limit = buf_.data() + buf_.size() - 3 * kVector;
+            if constexpr (kVectors) {
+#if defined(__SSE2__) || defined(_M_X64)
+                // A step reads 32 bytes of the input and writes up to 48.
+                for (; end - p >= static_cast<std::ptrdiff_t>(2 * kVector) && out <= limit;
+                     p += kVector)
+                    out = expand(out, p, mask_of(load(p), '\n'));
+#endif
+            }
+            for (; p < end && out <= limit; p++) {
+                *out = '\r';
+                out += *p == '\n';
+                *out++ = *p;
+            }
+            end_ = static_cast<std::size_t>(out - buf_.data());
         }
     }
     if (unbuffered_)

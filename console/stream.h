@@ -112,10 +112,13 @@ Stream& std_in();
 Stream& std_out();
 Stream& std_err();
 
-// Decodes a block read in text mode, in place: CR LF becomes LF, a lone CR
-// stays, Ctrl-Z and all after it go (stop becomes true). A CR at the very end
-// is held back (held_cr becomes true) unless stop, since its next byte decides
-// it. Gives the decoded length.
-std::size_t decode_text(std::span<unsigned char> block, bool& held_cr, bool& stop);
+// Decodes a block read in text mode: CR LF becomes LF, a lone CR stays,
+// Ctrl-Z and all after it go (stop becomes true). A CR at the very end is
+// held back (held_cr becomes true) unless stop, since its next byte decides
+// it. The kTextGap bytes before block belong to the same buffer: the result
+// starts at block, or, when bytes move, at block - kTextGap.
+inline constexpr std::size_t kTextGap = 32;
+std::span<unsigned char> decode_text(unsigned char* block, std::size_t len, bool& held_cr,
+                                     bool& stop);
 
 } // namespace con

@@ -9,17 +9,41 @@
 #include "runner.h"
 
 #include <cerrno>
+#include <random>
 #include <string>
 
 namespace {
 
 using e2e::TempDir;
 
-std::string decode(std::string bytes, bool& held, bool& stop)
+std::string decode(const std::string& bytes, bool& held, bool& stop)
 {
-    std::size_t n = con::decode_text(
-        {reinterpret_cast<unsigned char*>(bytes.data()), bytes.size()}, held, stop);
-    return bytes.substr(0, n);
+    std::string buf(con::kTextGap, '#');
+    buf += bytes;
+    auto* block = reinterpret_cast<unsigned char*>(buf.data()) + con::kTextGap;
+    std::span<unsigned char> got = con::decode_text(block, bytes.size(), held, stop);
+    return std::string(reinterpret_cast<const char*>(got.data()), got.size());
+}
+
+// The plain rule, a byte at a time, to hold the block decoder against.
+std::string decode_plainly(const std::string& bytes, bool& held, bool& stop)
+{
+    std::string r;
+    held = stop = false;
+    for (std::size_t i = 0; i < bytes.size(); i++) {
+        if (bytes[i] == 26) {
+            stop = true;
+            return r;
+        }
+        if (bytes[i] == '\r' && i + 1 == bytes.size()) {
+            held = true;
+            return r;
+        }
+        if (bytes[i] == '\r' && bytes[i + 1] == '\n')
+            continue;
+        r += bytes[i];
+    }
+    return r;
 }
 
 TEST(TextMode, DecodeBlock)
@@ -43,6 +67,57 @@ TEST(TextMode, DecodeBlock)
         EXPECT_BYTES(decode(r.in, held, stop), r.out) << r.in;
         EXPECT_EQ(held, r.held) << r.in;
         EXPECT_EQ(stop, r.stop) << r.in;
+    }
+}
+
+// Text made of the bytes that matter in every position of a 16-byte step:
+// runs of CR and LF, CR at a step's end, Ctrl-Z now and then.
+std::string random_text(std::mt19937& rng, std::size_t n, bool with_ctrl_z)
+{
+    static const char kBytes[] = "ab\r\n\r\n \r";
+    std::string s;
+    for (std::size_t i = 0; i < n; i++)
+        s += kBytes[rng() % (sizeof kBytes - 1)];
+    if (with_ctrl_z && n > 0 && rng() % 4 == 0)
+        s[rng() % n] = 26;
+    return s;
+}
+
+TEST(TextMode, DecodeMatchesThePlainRule)
+{
+    std::mt19937 rng(1);
+    for (int round = 0; round < 3000; round++) {
+        std::string in = random_text(rng, rng() % 200, true);
+        bool held = false, stop = false, plain_held, plain_stop;
+        std::string want = decode_plainly(in, plain_held, plain_stop);
+        EXPECT_BYTES(decode(in, held, stop), want);
+        EXPECT_EQ(held, plain_held);
+        EXPECT_EQ(stop, plain_stop);
+    }
+}
+
+TEST(TextMode, EncodeMatchesThePlainRule)
+{
+    TempDir dir;
+    std::mt19937 rng(2);
+    for (int round = 0; round < 20; round++) {
+        std::string want;
+        {
+            con::Stream s;
+            ASSERT_TRUE(con::open_stream(s, (dir / "t").c_str(), "w"));
+            // Pieces of every size, so that steps meet the end of the input
+            // and of the buffer at every offset.
+            std::size_t total = 0;
+            while (total < 3 * con::kStreamBuffer / 2) {
+                std::string piece = random_text(rng, rng() % 100, false);
+                s.write(piece);
+                total += piece.size();
+                for (char c : piece)
+                    want += c == '\n' ? std::string("\r\n") : std::string(1, c);
+            }
+            ASSERT_EQ(s.close(), 0);
+        }
+        EXPECT_BYTES(dir.read("t"), want);
     }
 }
 
