@@ -14,7 +14,8 @@ inline constexpr std::uint32_t kAttrLink = 0x400;     // symbolic link
 
 struct FindEntry {
     std::uint32_t attributes; // 0 for a plain file
-    // Seconds since 1970-01-01 00:00 UTC; -1 when there is none. A link's
+    // Seconds since 1970-01-01 00:00 UTC; -1 when there is none (a file
+    // status here has no creation time, so it is always -1). A link's
     // times are the link's own.
     std::int64_t creation_time;
     std::int64_t access_time;

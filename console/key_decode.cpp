@@ -25,15 +25,32 @@ constexpr Sequence kSequences[] = {
 };
 
 constexpr unsigned char kEscape = 27;
-constexpr std::size_t kLongest = 16; // longer sequences are taken as no key
+constexpr std::size_t kLongest = 16; // longer sequences are no known key
+
+constexpr bool is_parameter(unsigned char c) { return c >= 0x20 && c <= 0x3F; }
+constexpr bool is_final(unsigned char c) { return c >= 0x40 && c <= 0x7E; }
 
 } // namespace
 
-std::size_t decode_key(std::span<const unsigned char> bytes, bool complete, KeyCodes& key)
+std::size_t decode_key(std::span<const unsigned char> bytes, bool complete, KeyCodes& key,
+                       bool& inside)
 {
     key.count = 0;
     if (bytes.empty())
         return 0;
+    if (inside) {
+        // The rest of a long sequence: its parameter bytes and final byte.
+        std::size_t i = 0;
+        while (i < bytes.size() && is_parameter(bytes[i]))
+            i++;
+        if (i == bytes.size())
+            return i;
+        inside = false;
+        if (is_final(bytes[i]))
+            return i + 1;
+        if (i > 0)
+            return i;
+    }
     // A NUL byte (Ctrl-@, or the mark a canonical end of file leaves in the
     // terminal's queue) is the extended key 0, 3, so a lead code 0 always
     // has its second code behind it and a reader never waits for one.
@@ -56,15 +73,17 @@ std::size_t decode_key(std::span<const unsigned char> bytes, bool complete, KeyC
         end = 3;
     } else if (bytes.size() >= 3) {
         for (std::size_t i = 2; i < bytes.size() && i < kLongest; i++)
-            if (bytes[i] >= 0x40 && bytes[i] <= 0x7E) {
+            if (is_final(bytes[i])) {
                 end = i + 1;
                 break;
-            } else if (bytes[i] < 0x20 || bytes[i] > 0x3F) {
+            } else if (!is_parameter(bytes[i])) {
                 end = i; // not a sequence byte: the sequence stops before it
                 break;
             }
-        if (end == 0 && bytes.size() >= kLongest)
-            end = kLongest;
+        if (end == 0 && bytes.size() >= kLongest) {
+            inside = true;
+            return kLongest;
+        }
     }
     if (end == 0)
         return complete ? bytes.size() : 0;

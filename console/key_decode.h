@@ -15,7 +15,11 @@ struct KeyCodes {
 // Decodes the key at the front of bytes and gives the number of bytes it
 // took. When the bytes end inside an escape sequence, it gives 0 unless
 // complete says no more bytes will come: then an ESC alone is Escape (27)
-// and an unfinished sequence is taken whole as no key.
-std::size_t decode_key(std::span<const unsigned char> bytes, bool complete, KeyCodes& key);
+// and an unfinished sequence is taken whole as no key. A sequence too long
+// to be one of the known keys is taken as no key however long it is: inside
+// says that the bytes taken so far end within it, and the bytes up to its
+// final byte are taken, as no key, by the calls that follow.
+std::size_t decode_key(std::span<const unsigned char> bytes, bool complete, KeyCodes& key,
+                       bool& inside);
 
 } // namespace con

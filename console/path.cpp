@@ -20,6 +20,13 @@ bool split_path(const char* path, PathParts& parts)
     parts.drive[0] = parts.dir[0] = parts.base[0] = parts.ext[0] = '\0';
     if (len > kPathMax)
         return false;
+    // No component may be longer than a name can be.
+    std::size_t run = 0;
+    for (const char* q = path; *q != '\0'; q++) {
+        run = is_separator(*q) ? 0 : run + 1;
+        if (run > kNameMax)
+            return false;
+    }
     const char* p = path;
     const char* end = path + len;
     if (kDriveLetters && len >= 2 && path[1] == ':') {

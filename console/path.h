@@ -18,7 +18,8 @@ struct PathParts {
 // The drive is the first two characters when the second is ":" (only where
 // the platform has drive letters); the directory runs up to and including
 // the last "/" or "\"; the extension from the last "." after it; the base
-// name lies between. False when the path is longer than kPathMax.
+// name lies between. False when the path is longer than kPathMax or one of
+// its components longer than kNameMax.
 bool split_path(const char* path, PathParts& parts);
 
 // Writes drive, directory and name one after the other into out; false,

@@ -66,7 +66,7 @@ DirState state_of(const struct stat& st)
     return {st.st_dev, st.st_ino, st.st_mtim, st.st_ctim};
 }
 
-std::int64_t seconds(const struct statx_timestamp& t)
+std::int64_t seconds(const struct timespec& t)
 {
     return t.tv_sec < 0 ? -1 : static_cast<std::int64_t>(t.tv_sec);
 }
@@ -128,24 +128,23 @@ bool fill_entry(const Search& search, const char* at, FindEntry& entry)
         entry.size = 0;
         return true;
     }
-    struct statx st;
-    unsigned mask = search.kinds_only ? STATX_TYPE : STATX_BASIC_STATS | STATX_BTIME;
-    if (statx(AT_FDCWD, path, AT_SYMLINK_NOFOLLOW, mask, &st) != 0) {
+    struct stat st;
+    if (::lstat(path, &st) != 0) {
         // An entry that has gone is left out; one that cannot be looked at
         // (its path too long, say) is delivered as a file of unknown times,
         // so that the program that opens it tells why it cannot.
         entry.attributes = 0;
         return errno != ENOENT && errno != ENOTDIR;
     }
-    entry.size = static_cast<std::int64_t>(st.stx_size);
-    entry.attributes = attributes_of(st.stx_mode, path, entry.size);
+    entry.size = static_cast<std::int64_t>(st.st_size);
+    entry.attributes = attributes_of(st.st_mode, path, entry.size);
     if (search.kinds_only) {
         entry.size = 0;
         return true;
     }
-    entry.creation_time = (st.stx_mask & STATX_BTIME) ? seconds(st.stx_btime) : -1;
-    entry.access_time = seconds(st.stx_atime);
-    entry.write_time = seconds(st.stx_mtime);
+    // The status of a file here has no time of creation.
+    entry.access_time = seconds(st.st_atim);
+    entry.write_time = seconds(st.st_mtim);
     return true;
 }
 
@@ -193,11 +192,14 @@ Search* finish(char* block, std::size_t used, std::size_t cap, std::size_t count
 // Reads the directory and keeps the names that match, sorted; or takes the
 // kept read when it is of the same directory, unchanged, and pattern. Gives
 // the search, or nullptr with errno set.
-Search* read_directory(const char* dir, const char* last)
+Search* read_directory(const char* dir, const char* last, bool kinds_only)
 {
     const char* open_name = dir[0] != '\0' ? dir : ".";
     struct stat st;
-    if (kept != nullptr && std::strcmp(kept->last, last) == 0 && ::stat(open_name, &st) == 0 &&
+    // A kinds-only search is a walk's first look at a directory, which the
+    // full search after it takes again; it looks for no kept read.
+    if (!kinds_only && kept != nullptr && std::strcmp(kept->last, last) == 0 &&
+        ::stat(open_name, &st) == 0 &&
         same_state(kept->state, state_of(st))) {
         Search* search = kept;
         kept = nullptr;
@@ -313,7 +315,7 @@ int first(const char* pattern, FindEntry& entry, bool kinds_only)
     std::memcpy(dir, system, dlen);
     dir[dlen] = '\0';
 
-    Search* search = has_wildcards(last) ? read_directory(dir, last) : single_name(last);
+    Search* search = has_wildcards(last) ? read_directory(dir, last, kinds_only) : single_name(last);
     if (search == nullptr)
         return -1;
     search->kinds_only = kinds_only;

@@ -27,6 +27,7 @@ std::size_t pending_len = 0;
 int codes[8]; // decoded codes not yet taken
 std::size_t codes_head = 0;
 std::size_t codes_len = 0;
+bool in_sequence = false; // within a long sequence, taken as no key
 
 void restore_and_raise(int sig)
 {
@@ -46,6 +47,10 @@ void catch_signal(int sig)
         ::sigaction(sig, &act, nullptr);
     }
 }
+
+// The keyboard belongs to the foreground job: a run in the background has
+// none (touching the terminal's modes there would stop it).
+bool in_foreground() { return ::tcgetpgrp(tty) == ::getpgrp(); }
 
 bool have_console()
 {
@@ -109,11 +114,15 @@ bool read_more(int timeout_ms)
 // kEscapeWaitMs for each further byte before it is decided.
 void decode_pending()
 {
-    while (pending_len > 0 && codes_len + 2 <= sizeof codes / sizeof codes[0]) {
+    while (codes_len + 2 <= sizeof codes / sizeof codes[0]) {
+        if (pending_len == 0 && (!in_sequence || !read_more(kEscapeWaitMs))) {
+            in_sequence = false; // a long sequence that stopped short is over
+            return;
+        }
         KeyCodes key;
-        std::size_t used = decode_key({pending, pending_len}, false, key);
+        std::size_t used = decode_key({pending, pending_len}, false, key, in_sequence);
         if (used == 0 && !read_more(kEscapeWaitMs))
-            used = decode_key({pending, pending_len}, true, key);
+            used = decode_key({pending, pending_len}, true, key, in_sequence);
         if (used == 0)
             continue;
         for (int i = 0; i < key.count; i++) {
@@ -140,7 +149,7 @@ bool key_waiting()
 {
     if (codes_len > 0)
         return true;
-    if (!have_console())
+    if (!have_console() || !in_foreground())
         return false;
     RawMode raw;
     if (pending_len > 0 || read_more(0))
@@ -154,7 +163,7 @@ int key_read()
     std_err().flush();
     if (codes_len > 0)
         return take_code();
-    if (!have_console())
+    if (!have_console() || !in_foreground())
         return -1;
     RawMode raw;
     while (codes_len == 0) {

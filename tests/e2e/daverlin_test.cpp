@@ -188,6 +188,20 @@ TEST(Daverlin, HardLinkIsTheSameFile)
     EXPECT_BYTES(dir.read("in"), "keep me\n");
 }
 
+// A read that fails part way ends the input, and the run is a failure: the
+// output is short. (/proc/self/mem opens, and fails at its first read.)
+TEST(Daverlin, FailedReadIsReported)
+{
+    TempDir dir;
+    Options o;
+    o.cwd = dir.path();
+    o.args = {"/proc/self/mem", "out"};
+    e2e::Result r = e2e::run("daverlin", o);
+    EXPECT_BYTES(r.out, kHead + run_lines("/proc/self/mem", "out", 0) + "\r\n");
+    EXPECT_BYTES(r.err, "/proc/self/mem: Input/output error\r\n");
+    EXPECT_EQ(r.status, 1);
+}
+
 TEST(Daverlin, FailedStdoutIsReported)
 {
     TempDir dir;
@@ -284,11 +298,13 @@ TEST_F(Question, FailedWriteIsReported)
     EXPECT_EQ(r.status, 1);
 }
 
-TEST_F(Question, TerminalRestoredOnSigterm)
+TEST_F(Question, TerminalRestoredOnSignals)
 {
-    e2e::Result r = answer("", {"in", "out"}, SIGTERM);
-    EXPECT_EQ(r.status, 128 + SIGTERM);
-    EXPECT_BYTES(dir.read("out"), "old");
+    for (int sig : {SIGTERM, SIGINT}) {
+        e2e::Result r = answer("", {"in", "out"}, sig);
+        EXPECT_EQ(r.status, 128 + sig);
+        EXPECT_BYTES(dir.read("out"), "old");
+    }
 }
 
 } // namespace

@@ -187,6 +187,20 @@ TEST(Pimbor, LargeInput)
     EXPECT_TRUE(dir.read("big.c") == source("big", bytes));
 }
 
+// A pipe has no length to take: its bytes would be lost without a word.
+TEST(Pimbor, InputLongerThanItsLength)
+{
+    TempDir dir;
+    Options o;
+    o.args = {"/dev/stdin"};
+    o.input = "abc";
+    o.cwd = dir.path();
+    e2e::Result r = e2e::run("pimbor", o);
+    EXPECT_BYTES(r.out, kTitle + "unsigned char _dev_stdin[0] ={\r\n};");
+    EXPECT_BYTES(r.err, "/dev/stdin: File is longer than its reported length\r\n");
+    EXPECT_EQ(r.status, 1);
+}
+
 TEST(Pimbor, StandardOutputFailureIsReported)
 {
     TempDir dir;

@@ -23,8 +23,6 @@
 namespace e2e {
 namespace {
 
-constexpr int kTimeoutMs = 120000; // a hung program fails its test, not the suite
-
 std::string escaped(std::string_view s)
 {
     std::string r;
@@ -79,6 +77,21 @@ void set_nonblocking(int fd) { fcntl(fd, F_SETFL, fcntl(fd, F_GETFL) | O_NONBLOC
     // keys typed before it opens its terminal are kept.
     if (tty >= 0)
         ioctl(tty, TIOCSCTTY, 0);
+    if (tty >= 0 && o.background) {
+        // This process stays the terminal's foreground job; the program runs
+        // in a job of its own beside it, as after "&" in a shell.
+        pid_t job = fork();
+        if (job > 0) {
+            int status = 0;
+            waitpid(job, &status, 0);
+            if (WIFSIGNALED(status)) {
+                signal(WTERMSIG(status), SIG_DFL);
+                raise(WTERMSIG(status));
+            }
+            _exit(WIFEXITED(status) ? WEXITSTATUS(status) : 127);
+        }
+        setpgid(0, 0);
+    }
     dup2(in, 0);
     if (!o.stdout_file.empty()) {
         int fd = open(o.stdout_file.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
@@ -172,7 +185,7 @@ Result run(std::string_view tool, const Options& o)
     }
     int out_fd = out[0], err_fd = err[0];
     int master_poll = master;
-    long long deadline = now_ms() + kTimeoutMs;
+    long long deadline = now_ms() + o.timeout_ms; // a hung program fails its test only
     char buf[65536];
     while (out_fd >= 0 || err_fd >= 0) {
         if (!typed && (o.type_when.empty() || result.out.find(o.type_when) != std::string::npos)) {
@@ -195,6 +208,7 @@ Result run(std::string_view tool, const Options& o)
         add(master_poll, POLLIN);
         long long left = deadline - now_ms();
         if (left <= 0) {
+            kill(-pid, SIGKILL); // its session's leader's group: the program and all
             kill(pid, SIGKILL);
             ADD_FAILURE() << tool << " timed out";
             break;

@@ -24,6 +24,8 @@ struct Options {
     int signal = 0;               // sent to the program right after the keys
     std::string stdout_file;      // standard output goes to this file, not a pipe
     bool stdout_broken = false;   // standard output is a pipe nobody reads
+    bool background = false;      // with terminal: run in a background job of it
+    int timeout_ms = 120000;      // a program still running then is killed
 };
 
 struct Result {

@@ -85,6 +85,8 @@ TEST(Sporvik, Table)
          kTitle + "The search string is too long.\r\n", "", 1},
         {"too long a file specification", {"a", std::string(5000, 'a')}, {}, "",
          kTitle + "The file specification is too long.\r\n", "", 1},
+        {"too long a name in it", {"a", "d/" + std::string(256, 'a')}, {}, "",
+         kTitle + "The file specification is too long.\r\n", "", 1},
         {"the longest search string", {std::string(127, 'a')}, {{"f", std::string(128, 'A')}}, "",
          head("*.*", std::string(127, 'a')) + "f\r\n     000000 : " + std::string(127, 'a') +
              "\r\n     000001 : " + std::string(127, 'a') + "\r\n",
@@ -249,6 +251,24 @@ TEST_F(Keys, OtherKeysAreIgnored)
     e2e::Result r = scan("x\x1bOP\x1b[A");
     EXPECT_BYTES(r.out, head("*.*", "key") + small + "1big\r\n" + hits_all + "2big\r\n" + hits_all);
     EXPECT_BYTES(r.err, "Reading 0small...\r\nReading 1big...\r\nReading 2big...\r\n");
+}
+
+// A scan run in the background has no keyboard: it must neither stop for
+// the terminal nor take the keys typed for the job in front.
+TEST_F(Keys, BackgroundRunIgnoresTheKeyboard)
+{
+    Options o;
+    o.args = {"key"};
+    o.cwd = dir.path();
+    o.terminal = true;
+    o.background = true;
+    o.keys = "\x1b";
+    o.timeout_ms = 20000;
+    e2e::Result r = e2e::run("sporvik", o);
+    EXPECT_BYTES(r.out, head("*.*", "key") + small + "1big\r\n" + hits_all + "2big\r\n" + hits_all);
+    EXPECT_BYTES(r.err, "Reading 0small...\r\nReading 1big...\r\nReading 2big...\r\n");
+    EXPECT_EQ(r.status, 0);
+    EXPECT_TRUE(r.terminal_restored);
 }
 
 TEST_F(Keys, EscapeAfterAnotherKey)

@@ -267,7 +267,13 @@ TEST(Path, Split)
     }
     con::PathParts p;
     EXPECT_FALSE(con::split_path(std::string(con::kPathMax + 1, 'a').c_str(), p));
-    EXPECT_TRUE(con::split_path(std::string(con::kPathMax, 'a').c_str(), p));
+    EXPECT_TRUE(con::split_path((std::string(con::kNameMax, 'a') + "/").c_str(), p));
+    std::string longest;
+    while (longest.size() < con::kPathMax)
+        longest += longest.size() + 1 < con::kPathMax ? "a/" : "a";
+    EXPECT_TRUE(con::split_path(longest.c_str(), p));
+    EXPECT_FALSE(con::split_path((std::string(con::kNameMax + 1, 'a') + "/b").c_str(), p));
+    EXPECT_FALSE(con::split_path(("d\\" + std::string(con::kNameMax + 1, 'a')).c_str(), p));
 }
 
 TEST(Path, Join)
@@ -323,9 +329,10 @@ std::string decode_keys(std::string bytes, bool complete)
     std::string r;
     std::span<const unsigned char> left{reinterpret_cast<const unsigned char*>(bytes.data()),
                                         bytes.size()};
+    bool inside = false;
     while (!left.empty()) {
         con::KeyCodes key;
-        std::size_t used = con::decode_key(left, complete, key);
+        std::size_t used = con::decode_key(left, complete, key, inside);
         if (used == 0)
             return r + "|more";
         for (int i = 0; i < key.count; i++)
@@ -364,7 +371,8 @@ TEST(Keys, Decode)
         {"\x1b[99~x", false, "-,120"},   // unknown, taken whole
         {"\x1bx", false, "27,120"},      {"\x1b\x1b[A", false, "27,224,72"},
         {"\x1b[1\x01", false, "-,1"},    // broken off by a control byte
-        {"\x1b[11111111111111111111~", false, "-,49,49,49,49,49,49,126"},
+        {"\x1b[11111111111111111111~x", false, "-,-,120"}, // long: all of it taken
+        {"\x1b[1111111111111111111111111111111111111\x01", false, "-,-,1"},
         {"a\x1bOPb", false, "97,0,59,98"},
     };
     for (const Row& r : rows)

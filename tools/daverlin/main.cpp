@@ -12,6 +12,7 @@
 #include "console/stream.h"
 
 #include <array>
+#include <cerrno>
 #include <cstring>
 
 namespace {
@@ -167,10 +168,17 @@ int main(int argc, char** argv)
 
     daverlin::break_lines(in, wrapped, limit);
 
+    // A failed read ends the input like its end, but the output is then
+    // short: it is reported as a failed write is.
+    const int read_error = in.error();
     in.close();
-    if (wrapped.close() != 0) {
+    const int write_error = wrapped.close() == 0 ? 0 : errno;
+    if (read_error != 0 || write_error != 0) {
         out.put('\n'); // ends the progress line
-        con::report_error(output.data());
+        if (read_error != 0)
+            con::report_error(input.data(), read_error);
+        if (write_error != 0)
+            con::report_error(output.data(), write_error);
         return con::end_run(kFailed);
     }
     out.write("\nDone!\n");

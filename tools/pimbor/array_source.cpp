@@ -55,7 +55,7 @@ Written write_array(con::Stream& in, std::int64_t length, const char* array_name
     if (length <= 0) {
         // No element: the row break ends the header and the closing follows.
         out.write("\n};");
-        return Written::whole;
+        return in.peek().empty() ? Written::whole : Written::longer;
     }
     std::int64_t left = length;
     while (left > 0) {
@@ -81,9 +81,11 @@ Written write_array(con::Stream& in, std::int64_t length, const char* array_name
             return in.failed() ? Written::error : Written::early_end;
         // Nothing more can reach the output: no use reading on.
         if (out.failed())
-            break;
+            return Written::whole;
     }
-    return Written::whole;
+    // A file that grew, or one whose length the system does not know (a
+    // pipe, a file of /proc), holds bytes the declaration left out.
+    return in.peek().empty() ? Written::whole : Written::longer;
 }
 
 } // namespace pimbor

@@ -17,7 +17,8 @@ void make_array_name(const char* name, std::span<char> out);
 enum class Written : unsigned char {
     whole, // every byte of the declared length
     error, // a read failed; in.error() tells why
-    early_end // the input ended before its declared length
+    early_end, // the input ended before its declared length
+    longer     // the input holds more than its declared length
 };
 
 // Writes the declaration of array_name[length] with the next length bytes

@@ -50,6 +50,9 @@ int convert(const char* in_name, const char* out_name)
     } else if (written == pimbor::Written::early_end) {
         con::report_message(in_name, "File ended before its reported length");
         status = kFailed;
+    } else if (written == pimbor::Written::longer) {
+        con::report_message(in_name, "File is longer than its reported length");
+        status = kFailed;
     }
     in.close();
     if (out_name != nullptr && file.close() != 0) {
