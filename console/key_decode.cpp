@@ -12,6 +12,8 @@ struct Sequence {
     int code;
 };
 
+// The table is laid out by kind of key.
+// clang-format off
 constexpr Sequence kSequences[] = {
     {"[A", 224, 72},  {"[B", 224, 80},  {"[C", 224, 77},  {"[D", 224, 75},
     {"OA", 224, 72},  {"OB", 224, 80},  {"OC", 224, 77},  {"OD", 224, 75},
@@ -23,6 +25,7 @@ constexpr Sequence kSequences[] = {
     {"[18~", 0, 65},  {"[19~", 0, 66},  {"[20~", 0, 67},  {"[21~", 0, 68},
     {"[23~", 224, 133}, {"[24~", 224, 134},
 };
+// clang-format on
 
 constexpr unsigned char kEscape = 27;
 constexpr std::size_t kLongest = 16; // longer sequences are no known key

@@ -7,8 +7,8 @@
 namespace con {
 
 #if defined(_WIN32)
-inline constexpr std::size_t kPathMax = 259;  // characters, without the NUL
-inline constexpr std::size_t kNameMax = 255;  // one component
+inline constexpr std::size_t kPathMax = 259; // characters, without the NUL
+inline constexpr std::size_t kNameMax = 255; // one component
 inline constexpr bool kDriveLetters = true;
 #else
 inline constexpr std::size_t kPathMax = 4095; // PATH_MAX - 1

@@ -23,10 +23,7 @@ void report_message(const char* name, std::string_view message)
     err.flush();
 }
 
-void report_error(const char* name, int error)
-{
-    report_message(name, os::error_text(error));
-}
+void report_error(const char* name, int error) { report_message(name, os::error_text(error)); }
 
 void report_error(const char* name) { report_error(name, errno); }
 

@@ -320,10 +320,7 @@ int Stream::close()
     return 0;
 }
 
-std::int64_t Stream::length() const
-{
-    return handle_ == kNoHandle ? -1 : os::file_length(handle_);
-}
+std::int64_t Stream::length() const { return handle_ == kNoHandle ? -1 : os::file_length(handle_); }
 
 bool open_stream(Stream& stream, const char* name, const char* mode)
 {
@@ -385,4 +382,3 @@ Stream& std_err()
 }
 
 } // namespace con
-

@@ -96,8 +96,8 @@ private:
     bool at_end_ = false;     // no more to read: end, error or Ctrl-Z
     bool held_cr_ = false;    // a CR at the end of a block waits for its next byte
     int error_ = 0;
-    std::size_t pos_ = 0;     // reading: next byte; writing: unused
-    std::size_t end_ = 0;     // reading: end of decoded bytes; writing: bytes held
+    std::size_t pos_ = 0; // reading: next byte; writing: unused
+    std::size_t end_ = 0; // reading: end of decoded bytes; writing: bytes held
     std::array<unsigned char, kStreamBuffer> buf_;
 };
 

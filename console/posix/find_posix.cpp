@@ -61,10 +61,7 @@ bool same_state(const DirState& a, const DirState& b)
            a.ctime.tv_nsec == b.ctime.tv_nsec;
 }
 
-DirState state_of(const struct stat& st)
-{
-    return {st.st_dev, st.st_ino, st.st_mtim, st.st_ctim};
-}
+DirState state_of(const struct stat& st) { return {st.st_dev, st.st_ino, st.st_mtim, st.st_ctim}; }
 
 std::int64_t seconds(const struct timespec& t)
 {
@@ -199,8 +196,7 @@ Search* read_directory(const char* dir, const char* last, bool kinds_only)
     // A kinds-only search is a walk's first look at a directory, which the
     // full search after it takes again; it looks for no kept read.
     if (!kinds_only && kept != nullptr && std::strcmp(kept->last, last) == 0 &&
-        ::stat(open_name, &st) == 0 &&
-        same_state(kept->state, state_of(st))) {
+        ::stat(open_name, &st) == 0 && same_state(kept->state, state_of(st))) {
         Search* search = kept;
         kept = nullptr;
         search->next = 0;
@@ -315,7 +311,8 @@ int first(const char* pattern, FindEntry& entry, bool kinds_only)
     std::memcpy(dir, system, dlen);
     dir[dlen] = '\0';
 
-    Search* search = has_wildcards(last) ? read_directory(dir, last, kinds_only) : single_name(last);
+    Search* search =
+        has_wildcards(last) ? read_directory(dir, last, kinds_only) : single_name(last);
     if (search == nullptr)
         return -1;
     search->kinds_only = kinds_only;

@@ -96,7 +96,7 @@ bool read_more(int timeout_ms)
 {
     if (pending_len == sizeof pending)
         return false;
-    struct pollfd p {tty, POLLIN, 0};
+    struct pollfd p = {tty, POLLIN, 0};
     int r;
     do
         r = ::poll(&p, 1, timeout_ms);

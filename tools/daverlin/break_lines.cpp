@@ -47,8 +47,7 @@ class Wrapper {
 public:
     Wrapper(con::Stream& out, con::Stream& console, int limit)
         : out_(out), console_(console), limit_(limit)
-    {
-    }
+    {}
 
     bool empty() const { return pos_ == 0; }
     bool full() const { return pos_ >= limit_; }
@@ -152,9 +151,9 @@ private:
 std::size_t find(std::span<const unsigned char> block, std::size_t at, unsigned char c)
 {
     const void* hit = std::memchr(block.data() + at, c, block.size() - at);
-    return hit == nullptr ? block.size()
-                          : static_cast<std::size_t>(static_cast<const unsigned char*>(hit) -
-                                                     block.data());
+    return hit == nullptr
+               ? block.size()
+               : static_cast<std::size_t>(static_cast<const unsigned char*>(hit) - block.data());
 }
 
 } // namespace

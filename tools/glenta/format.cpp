@@ -173,8 +173,7 @@ Number lay_out(const Format& f, std::int32_t value)
     if (f.precision > n.digits_len)
         n.zeros = f.precision - n.digits_len;
     // "#" with o makes the first digit a 0, adding one only when needed.
-    if (f.conversion == 'o' && f.alt && n.zeros == 0 &&
-        (n.digits_len == 0 || n.digits[0] != '0'))
+    if (f.conversion == 'o' && f.alt && n.zeros == 0 && (n.digits_len == 0 || n.digits[0] != '0'))
         n.zeros = 1;
     std::int64_t length = n.prefix_len + n.zeros + n.digits_len;
     if (f.width > length) {
@@ -196,8 +195,7 @@ void write_number(con::Stream& out, const Format& f, std::int32_t value)
         Number n = lay_out(f, value);
         // The usual case, a number in a short field, goes out in one write.
         char small[64];
-        std::int64_t total =
-            n.lead_spaces + n.prefix_len + n.zeros + n.digits_len + n.trail_spaces;
+        std::int64_t total = n.lead_spaces + n.prefix_len + n.zeros + n.digits_len + n.trail_spaces;
         if (total <= static_cast<std::int64_t>(sizeof small)) {
             char* p = small;
             p = std::fill_n(p, n.lead_spaces, ' ');

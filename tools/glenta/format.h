@@ -14,14 +14,14 @@ namespace glenta {
 inline constexpr std::string_view kDefaultFormat = "%-8ld";
 
 struct Format {
-    std::string_view before;  // literal text before the conversion, "%%" still doubled
-    std::string_view after;   // literal text after it; all the text when it has none
+    std::string_view before; // literal text before the conversion, "%%" still doubled
+    std::string_view after;  // literal text after it; all the text when it has none
     bool converts = false;
-    bool left = false;        // "-"
-    bool plus = false;        // "+"
-    bool space = false;       // " "
-    bool alt = false;         // "#"
-    bool zero = false;        // "0"
+    bool left = false;  // "-"
+    bool plus = false;  // "+"
+    bool space = false; // " "
+    bool alt = false;   // "#"
+    bool zero = false;  // "0"
     std::int32_t width = 0;
     std::int32_t precision = -1; // -1 when none is given
     char conversion = 'd';

@@ -15,8 +15,8 @@ struct Upper {
         // Branch-free so that the compiler can do many bytes per step.
         for (std::size_t i = 0; i < block.size(); i++) {
             unsigned char c = block[i];
-            upper[i] = static_cast<unsigned char>(
-                c - ((static_cast<unsigned char>(c - 'a') < 26) << 5));
+            upper[i] =
+                static_cast<unsigned char>(c - ((static_cast<unsigned char>(c - 'a') < 26) << 5));
         }
         out.write(std::span(upper.data(), block.size()));
         return true;

@@ -15,8 +15,8 @@ struct Lower {
         // Branch-free so that the compiler can do many bytes per step.
         for (std::size_t i = 0; i < block.size(); i++) {
             unsigned char c = block[i];
-            lower[i] = static_cast<unsigned char>(
-                c + ((static_cast<unsigned char>(c - 'A') < 26) << 5));
+            lower[i] =
+                static_cast<unsigned char>(c + ((static_cast<unsigned char>(c - 'A') < 26) << 5));
         }
         out.write(std::span(lower.data(), block.size()));
         return true;

@@ -48,8 +48,7 @@ void make_array_name(const char* name, std::span<char> out)
         out[n] = '\0';
 }
 
-Written write_array(con::Stream& in, std::int64_t length, const char* array_name,
-                    con::Stream& out)
+Written write_array(con::Stream& in, std::int64_t length, const char* array_name, con::Stream& out)
 {
     out.print("unsigned char %s[%" PRId64 "] ={", array_name, length);
     if (length <= 0) {
@@ -59,8 +58,8 @@ Written write_array(con::Stream& in, std::int64_t length, const char* array_name
     }
     std::int64_t left = length;
     while (left > 0) {
-        std::size_t want = left < static_cast<std::int64_t>(kBlock) ? static_cast<std::size_t>(left)
-                                                                     : kBlock;
+        std::size_t want =
+            left < static_cast<std::int64_t>(kBlock) ? static_cast<std::size_t>(left) : kBlock;
         std::size_t got = in.read({bytes, want});
         char* t = text;
         for (std::size_t i = 0; i < got; i++) {

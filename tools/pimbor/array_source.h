@@ -15,8 +15,8 @@ void make_array_name(const char* name, std::span<char> out);
 
 // What write_array met.
 enum class Written : unsigned char {
-    whole, // every byte of the declared length
-    error, // a read failed; in.error() tells why
+    whole,     // every byte of the declared length
+    error,     // a read failed; in.error() tells why
     early_end, // the input ended before its declared length
     longer     // the input holds more than its declared length
 };
@@ -25,7 +25,6 @@ enum class Written : unsigned char {
 // of in, eight to a row, ending in "};" without a line end. When the input
 // fails or ends first, the text stops after the last byte read: it is never
 // filled up with made-up values.
-Written write_array(con::Stream& in, std::int64_t length, const char* array_name,
-                    con::Stream& out);
+Written write_array(con::Stream& in, std::int64_t length, const char* array_name, con::Stream& out);
 
 } // namespace pimbor

@@ -72,8 +72,8 @@ void fold(unsigned char* out, const unsigned char* in, std::size_t n)
     }
 }
 
-std::int64_t scan_file(const char* path, const char* shown, const unsigned char* folded,
-                       int length, std::int64_t size)
+std::int64_t scan_file(const char* path, const char* shown, const unsigned char* folded, int length,
+                       std::int64_t size)
 {
     con::Stream in;
     if (!con::open_stream(in, path, "rb")) {
@@ -90,9 +90,9 @@ std::int64_t scan_file(const char* path, const char* shown, const unsigned char*
 
     const std::size_t m = static_cast<std::size_t>(length);
     std::int64_t hits = 0;
-    std::int64_t base = 0;      // file offset of window[0]
-    std::size_t have = 0;       // bytes in the window
-    std::int64_t from = 0;      // first offset not yet compared
+    std::int64_t base = 0; // file offset of window[0]
+    std::size_t have = 0;  // bytes in the window
+    std::int64_t from = 0; // first offset not yet compared
     std::int64_t next_poll = kPollStep;
     bool stopped = false;
     while (!stopped) {
