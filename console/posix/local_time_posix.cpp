@@ -18,6 +18,14 @@ bool local_time(std::int64_t seconds, CalendarTime& out)
     }
     static const bool zone_read = (tzset(), true);
     (void)zone_read;
+    // Files written together share their second, so the last conversion is
+    // kept; the zone is read once, so the same moment gives the same time.
+    static std::int64_t last_seconds = -1;
+    static CalendarTime last;
+    if (seconds == last_seconds) {
+        out = last;
+        return true;
+    }
     const std::time_t t = static_cast<std::time_t>(seconds);
     struct tm tm;
     if (localtime_r(&t, &tm) == nullptr || tm.tm_year > INT_MAX - 1900)
@@ -28,6 +36,8 @@ bool local_time(std::int64_t seconds, CalendarTime& out)
     out.hour = tm.tm_hour;
     out.minute = tm.tm_min;
     out.second = tm.tm_sec;
+    last_seconds = seconds;
+    last = out;
     return true;
 }
 
