@@ -75,6 +75,18 @@ TEST_F(Find, EveryNameInByteOrder)
     EXPECT_EQ(names(find_all(dir.path() + "\\sub\\*.txt")), "x.txt");
 }
 
+// Names alike in their first eight bytes, shorter and longer ones, and
+// bytes past 127, which come after every ASCII byte.
+TEST(FindOrder, ByteOrderOfLongNames)
+{
+    TempDir dir;
+    for (const char* name : {"prefix12b", "zeta", "prefix12", "\xe9t\xe9", "prefix1", "prefix12a",
+                             "prefix12aa", "Prefix12"})
+        dir.write(name, "");
+    EXPECT_EQ(names(find_all(dir / "*")),
+              ". .. Prefix12 prefix1 prefix12 prefix12a prefix12aa prefix12b zeta \xe9t\xe9");
+}
+
 TEST_F(Find, Attributes)
 {
     struct Row {
