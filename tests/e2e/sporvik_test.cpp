@@ -14,9 +14,9 @@ using e2e::TempDir;
 
 const std::string kTitle = "SPORVIK - Binary File String Search\r\n";
 
-std::string head(const std::string& spec, const std::string& search)
+std::string head(const std::string& file_spec, const std::string& search)
 {
-    return kTitle + "File spec   = " + spec + "\r\nSearch spec = " + search + "\r\n";
+    return kTitle + "File spec   = " + file_spec + "\r\nSearch spec = " + search + "\r\n";
 }
 
 const std::string kNone = "No files contain the searchspec...\r\n";
@@ -83,10 +83,10 @@ TEST(Sporvik, Table)
          head("sub/", "key") + "sub/ : File not found... exiting.\r\n", "", 1},
         {"too long a search string", {std::string(128, 'a')}, {}, "",
          kTitle + "The search string is too long.\r\n", "", 1},
-        {"too long a file specification", {"a", std::string(5000, 'a')}, {}, "",
-         kTitle + "The file specification is too long.\r\n", "", 1},
+        {"too long a file pattern", {"a", std::string(5000, 'a')}, {}, "",
+         kTitle + "The file pattern is too long.\r\n", "", 1},
         {"too long a name in it", {"a", "d/" + std::string(256, 'a')}, {}, "",
-         kTitle + "The file specification is too long.\r\n", "", 1},
+         kTitle + "The file pattern is too long.\r\n", "", 1},
         {"the longest search string", {std::string(127, 'a')}, {{"f", std::string(128, 'A')}}, "",
          head("*.*", std::string(127, 'a')) + "f\r\n     000000 : " + std::string(127, 'a') +
              "\r\n     000001 : " + std::string(127, 'a') + "\r\n",

@@ -76,8 +76,8 @@ TEST(Tudra, Table)
         {"a directory named alone", {"sub"}, {{"sub/x", "\n"}}, "", kNothing, "", 1},
         {"more LF bytes than a byte-wide sum holds", {"f"}, {{"f", std::string(100000, '\n')}},
          "", kTitle + kHeader + row(100000, "f") + totals(100000, 1), "", 0},
-        {"too long a file specification", {std::string(5000, 'a')}, {}, "",
-         kTitle + "The file specification is too long.\r\n", "", 1},
+        {"too long a file pattern", {std::string(5000, 'a')}, {}, "",
+         kTitle + "The file pattern is too long.\r\n", "", 1},
     };
     for (const Case& c : cases)
         e2e::check("tudra", c);

@@ -14,10 +14,10 @@ namespace {
 constexpr int kFound = 0;
 constexpr int kNotFound = 1;
 
-void too_short(con::Stream& out, const char* spec)
+void too_short(con::Stream& out, const char* file_spec)
 {
-    out.print("File spec   = %s\n", spec);
-    out.write("Search spec = \n");
+    out.print("File file_spec   = %s\n", file_spec);
+    out.write("Search file_spec = \n");
     out.write("The search string is too short.\n");
 }
 
@@ -32,10 +32,10 @@ int main(int argc, char** argv)
         out.write("Purpose  : Upper Case Binary File String Match Search\n\n");
         return con::end_run(kNotFound);
     }
-    const char* spec = argc > 2 ? argv[2] : "*.*";
+    const char* file_spec = argc > 2 ? argv[2] : "*.*";
     con::PathParts parts;
-    if (!con::split_path(spec, parts)) {
-        out.write("The file specification is too long.\n");
+    if (!con::split_path(file_spec, parts)) {
+        out.write("The file pattern is too long.\n");
         return con::end_run(kNotFound);
     }
     char search[sporvik::kSearchMax + 1];
@@ -52,16 +52,16 @@ int main(int argc, char** argv)
         search[length] = '\0';
     }
     if (length == 0) {
-        too_short(out, spec);
+        too_short(out, file_spec);
         return con::end_run(kNotFound);
     }
-    out.print("File spec   = %s\n", spec);
-    out.print("Search spec = %s\n", search);
+    out.print("File file_spec   = %s\n", file_spec);
+    out.print("Search file_spec = %s\n", search);
 
     con::FindEntry entry;
-    int handle = con::find_first(spec, entry);
+    int handle = con::find_first(file_spec, entry);
     if (handle < 0) {
-        out.print("%s : File not found... exiting.\n", spec);
+        out.print("%s : File not found... exiting.\n", file_spec);
         return con::end_run(kNotFound);
     }
     unsigned char folded[sporvik::kSearchMax + 1];

@@ -27,15 +27,15 @@ int main(int argc, char** argv)
         out.write("Purpose  : Count Lines In Files. (especially source code files)\n\n");
         return con::end_run(kNoneCounted);
     }
-    const char* spec = argv[1];
+    const char* file_spec = argv[1];
     con::PathParts parts;
-    if (!con::split_path(spec, parts)) {
-        out.write("The file specification is too long.\n");
+    if (!con::split_path(file_spec, parts)) {
+        out.write("The file pattern is too long.\n");
         return con::end_run(kNoneCounted);
     }
 
     con::FindEntry entry;
-    int handle = con::find_first(spec, entry);
+    int handle = con::find_first(file_spec, entry);
     if (handle < 0)
         return con::end_run(kNoneCounted);
     std::int64_t total = 0;
