@@ -16,8 +16,8 @@ constexpr int kNotFound = 1;
 
 void too_short(con::Stream& out, const char* file_spec)
 {
-    out.print("File file_spec   = %s\n", file_spec);
-    out.write("Search file_spec = \n");
+    out.print("File spec   = %s\n", file_spec);
+    out.write("Search spec = \n");
     out.write("The search string is too short.\n");
 }
 
@@ -55,8 +55,8 @@ int main(int argc, char** argv)
         too_short(out, file_spec);
         return con::end_run(kNotFound);
     }
-    out.print("File file_spec   = %s\n", file_spec);
-    out.print("Search file_spec = %s\n", search);
+    out.print("File spec   = %s\n", file_spec);
+    out.print("Search spec = %s\n", search);
 
     con::FindEntry entry;
     int handle = con::find_first(file_spec, entry);
