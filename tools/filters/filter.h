@@ -64,4 +64,16 @@ void copy_stream(con::Stream& in, con::Stream& out, Rule& rule)
 // and gives kFailed too.
 int end_filter(Input& input);
 
+// A whole run of a filter: the named file opened with mode (standard input
+// when name is null or it cannot be opened), copied to standard output
+// through the rule, and the run's status.
+template <class Rule>
+int run_filter(const char* name, const char* mode, Rule& rule)
+{
+    Input input;
+    con::Stream& in = open_input(input, name, mode);
+    copy_stream(in, con::std_out(), rule);
+    return end_filter(input);
+}
+
 } // namespace filters

@@ -67,9 +67,6 @@ int main(int argc, char** argv)
     if (!glenta::parse_format(format_text, format))
         glenta::parse_format(glenta::kDefaultFormat, format);
 
-    filters::Input input;
-    con::Stream& in = filters::open_input(input, name, "r");
     Numberer rule{format, step};
-    filters::copy_stream(in, con::std_out(), rule);
-    return filters::end_filter(input);
+    return filters::run_filter(name, "r", rule);
 }

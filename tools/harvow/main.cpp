@@ -104,9 +104,6 @@ struct Squeeze {
 
 int main(int argc, char** argv)
 {
-    filters::Input input;
-    con::Stream& in = filters::open_input(input, argc > 1 ? argv[1] : nullptr, "r");
     Squeeze rule;
-    filters::copy_stream(in, con::std_out(), rule);
-    return filters::end_filter(input);
+    return filters::run_filter(argc > 1 ? argv[1] : nullptr, "r", rule);
 }

@@ -89,9 +89,6 @@ int main(int argc, char** argv)
         else
             filters::name_input(name, arg);
     }
-    filters::Input input;
-    con::Stream& in = filters::open_input(input, name, "r");
     Expand rule{width, width};
-    filters::copy_stream(in, con::std_out(), rule);
-    return filters::end_filter(input);
+    return filters::run_filter(name, "r", rule);
 }
